@@ -1,0 +1,35 @@
+#include "app/cbrelvopico.h"
+
+#include <QProcess>
+
+bool CBrelvoPico::runAdbCommand(QStringList arguments, QString &stdOut, QString &stdErr,
+                                bool stripLineBreaks, bool waitForFinish)
+{
+    // Every command expects the shared process to be idle. Should an earlier command still be
+    // running, give it the same bound as a query before stopping it.
+    if (process->state() != QProcess::NotRunning && !process->waitForFinished(adbTimeout)) {
+        process->kill();
+        process->waitForFinished(-1);
+    }
+
+    process->start(adbPath, arguments, QIODevice::ReadWrite);
+    if (!waitForFinish) {
+        process->waitForStarted(-1);
+        return true;
+    }
+
+    if (!process->waitForFinished(adbTimeout) && process->state() != QProcess::NotRunning) {
+        // A hung adb must not keep running behind the program's back, nor hold the process.
+        process->kill();
+        process->waitForFinished(-1);
+    }
+
+    QByteArray out = process->readAllStandardOutput();
+    const QByteArray err = process->readAllStandardError();
+    if (stripLineBreaks) {
+        out.removeIf([](char c) { return c == '\r' || c == '\n'; });
+    }
+    stdOut = QString::fromUtf8(out);
+    stdErr = QString::fromUtf8(err);
+    return true;
+}

@@ -1,0 +1,155 @@
+#include "cbrelvopico.h"
+#include "logline.h"
+
+#include "adb/adbcommands.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QDesktopServices>
+#include <QFile>
+#include <QIcon>
+#include <QProcess>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QUrl>
+
+#include <cstdlib>
+
+// The images live in the static library; register them before main runs so that every program
+// and test linking the library sees them.
+static int registerResources()
+{
+    Q_INIT_RESOURCE(brelvopico);
+    return 0;
+}
+static const int resourcesRegistered = registerResources();
+
+namespace {
+
+const char VideoGuideUrl[] = "https://brelvo.example/pico/install-video";
+const char PdfGuideUrl[] = "https://brelvo.example/pico/install-guide.pdf";
+
+QString pictureStyle(const QString &resource)
+{
+    return QStringLiteral("background-image:url(%0); background-repeat:no-repeat; "
+                          "background-position: center; background-origin: content;")
+            .arg(resource);
+}
+
+// The program runs the native adb of its platform; Windows builds use backslashes in the
+// APK paths, which is how those paths have always been written there.
+QString localPath(const char *path)
+{
+    QString result = QString::fromLatin1(path);
+#ifdef Q_OS_WIN
+    result.replace(QLatin1Char('/'), QLatin1Char('\\'));
+#endif
+    return result;
+}
+
+} // namespace
+
+CBrelvoPico::CBrelvoPico(QWidget *parent, Qt::WindowFlags flags) : QDialog(parent, flags)
+{
+    ui.setupUi(this);
+
+    ui.youtubePushButton->hide();
+    ui.pdfPushButton->hide();
+    ui.installationLabel->hide();
+
+    setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+    setWindowIcon(QIcon(QStringLiteral(":/CBrelvoPico/Resources/Brelvo.png")));
+
+    ui.youtubePushButton->setStyleSheet(
+            pictureStyle(QStringLiteral(":/CBrelvoPico/Resources/YouTube.png")));
+    ui.pdfPushButton->setStyleSheet(
+            pictureStyle(QStringLiteral(":/CBrelvoPico/Resources/PDF.png")));
+    ui.headerLabel->setStyleSheet(QStringLiteral("background-color: #2d2d2d;"));
+    ui.installPushButton->setStyleSheet(QStringLiteral("background-color: #e2b639;"));
+    ui.uninstallPushButton->setStyleSheet(QStringLiteral("background-color: #e2b639;"));
+    ui.closePushButton->setStyleSheet(QStringLiteral("background-color: #2d2d2d; color: #cccccc;"));
+    ui.frame->setStyleSheet(QStringLiteral("border: 2px; background-color: #222222;"));
+    ui.installationLabel->setStyleSheet(QStringLiteral("color: #cccccc;"));
+    ui.welcomeLabel->setStyleSheet(QStringLiteral("color: #cccccc;"));
+    ui.logTextEdit->setStyleSheet(QStringLiteral("color: #cccccc;"));
+    setStyleSheet(QStringLiteral("background-color: #2d2d2d;"));
+
+#ifdef Q_OS_WIN
+    adbPath = QStringLiteral("./tools/adb.exe");
+#else
+    adbPath = QStringLiteral("./tools/adb");
+#endif
+    apkPath = localPath("./BrelvoVRViewer.apk");
+    apkPico2Path = localPath("./BrelvoVRViewer-Pico2.apk");
+    apkLegacyPath = localPath("./BrelvoVRViewer-Legacy.apk");
+
+    process = new QProcess;
+
+    logInfo(QStringLiteral("Starting Rivi Ravazov"));
+    if (!QFile::exists(adbPath))
+        logError(QStringLiteral("Error: Cannot find adb"));
+    if (!QFile::exists(apkPath))
+        logError(QStringLiteral("Error: Cannot find Brelvo VR Viewer APK"));
+    if (!QFile::exists(apkLegacyPath))
+        logError(QStringLiteral("Error: Cannot find Brelvo VR Viewer Legacy APK"));
+}
+
+// The process is deliberately not deleted: an adb command still running when the window goes
+// away is left to finish on its own.
+CBrelvoPico::~CBrelvoPico() = default;
+
+QString logLineHtml(const QString &colour, const QString &text)
+{
+    QString body = text;
+    body.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    body.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    // Control characters have no place in a log line; a NUL would even cut the line short.
+    body.removeIf([](QChar c) { return c.unicode() < 0x20 && c != u'\n' && c != u'\t'; });
+    while (body.endsWith(QLatin1Char('\n')))
+        body.chop(1);
+    body = body.toHtmlEscaped();
+    body.replace(QLatin1Char('\n'), QLatin1String("<br/>"));
+    return QStringLiteral("<font color=%1>%2<br/></font>").arg(colour, body);
+}
+
+void CBrelvoPico::logInfo(const QString &text)
+{
+    appendLogLine(QLatin1String(LogColour::Info), text);
+}
+
+void CBrelvoPico::logError(const QString &text)
+{
+    appendLogLine(QLatin1String(LogColour::Error), text);
+}
+
+void CBrelvoPico::appendLogLine(const QString &colour, const QString &text)
+{
+    // A cursor of our own, so a click or a selection in the panel never decides where the line
+    // goes and the user's selection stays as it is.
+    QTextCursor end(ui.logTextEdit->document());
+    end.movePosition(QTextCursor::End);
+    end.insertHtml(logLineHtml(colour, text));
+
+    if (ui.logTextEdit->textCursor().hasSelection()) {
+        ui.logTextEdit->document()->documentLayout()->documentSize(); // lay out the new line
+        QScrollBar *bar = ui.logTextEdit->verticalScrollBar();
+        bar->setValue(bar->maximum());
+    } else {
+        ui.logTextEdit->setTextCursor(end);
+        ui.logTextEdit->ensureCursorVisible();
+    }
+}
+
+void CBrelvoPico::on_closePushButton_clicked()
+{
+    std::exit(0);
+}
+
+void CBrelvoPico::on_youtubePushButton_clicked()
+{
+    QDesktopServices::openUrl(QUrl(QString::fromLatin1(VideoGuideUrl), QUrl::TolerantMode));
+}
+
+void CBrelvoPico::on_pdfPushButton_clicked()
+{
+    QDesktopServices::openUrl(QUrl(QString::fromLatin1(PdfGuideUrl), QUrl::TolerantMode));
+}

@@ -1,0 +1,72 @@
+#ifndef CBRELVOPICO_H
+#define CBRELVOPICO_H
+
+#include "ui_cbrelvopico.h"
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+
+QT_BEGIN_NAMESPACE
+class QProcess;
+QT_END_NAMESPACE
+
+// The one window of the program: it owns the form, the paths of the files that lie beside the
+// program, and the single QProcess on which every adb command runs.
+class CBrelvoPico : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // How long a query may take before the runner gives up on adb and stops it.
+    static constexpr int AdbTimeoutMs = 30000;
+    // How often the Install and Uninstall actions look whether adb has ended.
+    static constexpr int PollIntervalMs = 500;
+
+    explicit CBrelvoPico(QWidget *parent = nullptr, Qt::WindowFlags flags = {});
+    ~CBrelvoPico() override;
+
+    void logInfo(const QString &text);
+    void logError(const QString &text);
+
+    bool runAdbCommand(QStringList arguments, QString &stdOut, QString &stdErr,
+                       bool stripLineBreaks, bool waitForFinish);
+
+    QString findDevice(bool &authorized, bool &isNeo2);
+    QString getDeviceModel(const QString &serial);
+    QString getExternalStorage(const QString &serial);
+    QString getInstalledPackage(const QString &serial);
+    QString getPicoOsVersion(const QString &serial);
+    bool hasOpenXrRuntime(const QString &serial);
+
+    bool installPackage();
+    bool uninstallPackage();
+
+    // Lets tests and diagnostics shorten the bound on a query; the program keeps AdbTimeoutMs.
+    void setAdbTimeout(int milliseconds) { adbTimeout = milliseconds; }
+
+private slots:
+    void on_installPushButton_clicked();
+    void on_uninstallPushButton_clicked();
+    void on_closePushButton_clicked();
+    void on_youtubePushButton_clicked();
+    void on_pdfPushButton_clicked();
+
+private:
+    void appendLogLine(const QString &colour, const QString &text);
+    bool reportMissingFiles();
+    QString findReadyHeadset(bool &isNeo2);
+    void setActionsEnabled(bool enabled);
+    void waitForAdb();
+    void reportOutcome(const QString &errorPrefix, const QString &successText);
+
+    Ui::CBrelvoPicoClass ui;
+    QString adbPath;
+    QString apkPath;
+    QString apkPico2Path;
+    QString apkLegacyPath;
+    QProcess *process = nullptr;
+    int adbTimeout = AdbTimeoutMs;
+};
+
+#endif // CBRELVOPICO_H

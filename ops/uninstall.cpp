@@ -1,0 +1,3 @@
+#include "app/cbrelvopico.h"
+
+void CBrelvoPico::on_uninstallPushButton_clicked() { }

@@ -1,0 +1,194 @@
+#include "adbbench.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTextFragment>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/types.h>
+#endif
+
+AdbBench::AdbBench(int apks, bool withAdb) : previousDir(QDir::currentPath())
+{
+    QDir(dir.path()).mkpath(QStringLiteral("tools"));
+    if (withAdb) {
+        const QString target = path(adbFileName());
+        if (!QFile::copy(fakeAdbProgram(), target))
+            qFatal("cannot copy the fake adb to %s", qPrintable(target));
+        QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    const QList<std::pair<int, const char *>> files = {{OpenXrApk, "BrelvoVRViewer.apk"},
+                                                       {LegacyApk, "BrelvoVRViewer-Legacy.apk"},
+                                                       {Pico2Apk, "BrelvoVRViewer-Pico2.apk"}};
+    for (const auto &[flag, name] : files) {
+        if (apks & flag) {
+            QFile apk(path(QString::fromLatin1(name)));
+            if (!apk.open(QIODevice::WriteOnly) || apk.write("PK stand-in\n") < 0)
+                qFatal("cannot write %s", name);
+        }
+    }
+    qputenv("FAKEADB_SCENARIO", path(QStringLiteral("scenario.json")).toLocal8Bit());
+    qputenv("FAKEADB_STATE", path(QStringLiteral("state.json")).toLocal8Bit());
+    qputenv("FAKEADB_JOURNAL", path(QStringLiteral("journal.jsonl")).toLocal8Bit());
+    qputenv("FAKEADB_PIDS", path(QStringLiteral("pids.txt")).toLocal8Bit());
+    setScenario({});
+    QDir::setCurrent(dir.path());
+}
+
+AdbBench::~AdbBench()
+{
+    QDir::setCurrent(previousDir);
+}
+
+QString AdbBench::path(const QString &relative) const
+{
+    return relative.isEmpty() ? dir.path() : dir.filePath(relative);
+}
+
+void AdbBench::setScenario(const QJsonObject &scenario)
+{
+    QFile file(path(QStringLiteral("scenario.json")));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        || file.write(QJsonDocument(scenario).toJson()) < 0)
+        qFatal("cannot write the scenario");
+    QFile::remove(path(QStringLiteral("state.json")));
+}
+
+void AdbBench::clearJournal()
+{
+    QFile::remove(path(QStringLiteral("journal.jsonl")));
+}
+
+QList<QStringList> AdbBench::journal() const
+{
+    QList<QStringList> calls;
+    QFile file(path(QStringLiteral("journal.jsonl")));
+    if (!file.open(QIODevice::ReadOnly))
+        return calls;
+    while (!file.atEnd()) {
+        QStringList args;
+        const QJsonArray array = QJsonDocument::fromJson(file.readLine()).array();
+        for (const QJsonValue &value : array)
+            args << value.toString();
+        calls << args;
+    }
+    return calls;
+}
+
+QList<qint64> AdbBench::adbProcessIds() const
+{
+    QList<qint64> ids;
+    QFile file(path(QStringLiteral("pids.txt")));
+    if (file.open(QIODevice::ReadOnly)) {
+        while (!file.atEnd())
+            ids << file.readLine().trimmed().toLongLong();
+    }
+    return ids;
+}
+
+int AdbBench::runningAdbCount() const
+{
+    int running = 0;
+#ifdef Q_OS_UNIX
+    for (qint64 id : adbProcessIds()) {
+        // A child that ended but was not reaped yet is a zombie; it is not running.
+        QFile status(QStringLiteral("/proc/%1/stat").arg(id));
+        if (status.open(QIODevice::ReadOnly)) {
+            const QByteArray stat = status.readAll();
+            const int close = stat.lastIndexOf(')');
+            if (close > 0 && stat.mid(close + 2, 1) != "Z")
+                ++running;
+        } else if (::kill(pid_t(id), 0) == 0) {
+            ++running;
+        }
+    }
+#endif
+    return running;
+}
+
+QJsonObject AdbBench::deviceState(int index) const
+{
+    QFile file(path(QStringLiteral("state.json")));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll())
+            .object()
+            .value(QLatin1String("devices"))
+            .toArray()
+            .at(index)
+            .toObject();
+}
+
+QString AdbBench::adbFileName()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("tools/adb.exe");
+#else
+    return QStringLiteral("tools/adb");
+#endif
+}
+
+QString AdbBench::fakeAdbProgram()
+{
+    return QStringLiteral(FAKEADB_PROGRAM);
+}
+
+QJsonObject AdbBench::reply(const QString &out, const QString &err, int exitCode)
+{
+    return QJsonObject{{"stdout", out}, {"stderr", err}, {"exitCode", exitCode}};
+}
+
+QJsonObject AdbBench::rule(const QStringList &args, const QJsonArray &responses)
+{
+    return QJsonObject{{"args", QJsonArray::fromStringList(args)}, {"responses", responses}};
+}
+
+QJsonObject AdbBench::catchAll(const QJsonObject &response)
+{
+    return QJsonObject{{"args", "*"}, {"responses", QJsonArray{response}}};
+}
+
+QStringList logLines(const QTextEdit *log)
+{
+    QStringList lines;
+    QString current;
+    QString kind;
+    auto finish = [&] {
+        lines << kind + current;
+        current.clear();
+        kind.clear();
+    };
+    for (QTextBlock block = log->document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QString colour = fragment.charFormat().foreground().color().name();
+            const QString mark = colour == QLatin1String("#cccccc") ? QStringLiteral("I ")
+                    : colour == QLatin1String("#cc4400")            ? QStringLiteral("E ")
+                                                                    : QStringLiteral("? ");
+            for (const QChar c : fragment.text()) {
+                if (c == QChar::LineSeparator) {
+                    if (kind.isEmpty())
+                        kind = mark;
+                    finish();
+                } else {
+                    if (kind.isEmpty())
+                        kind = mark;
+                    current += c;
+                }
+            }
+        }
+        if (!current.isEmpty() || block.next().isValid())
+            finish();
+    }
+    return lines;
+}
+
+QStringList logLines(const QWidget *window)
+{
+    return logLines(window->findChild<QTextEdit *>(QStringLiteral("logTextEdit")));
+}

@@ -1,0 +1,58 @@
+#ifndef ADBBENCH_H
+#define ADBBENCH_H
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+QT_BEGIN_NAMESPACE
+class QTextEdit;
+class QWidget;
+QT_END_NAMESPACE
+
+// A program folder for one test: the fake adb in tools/, the APK files the test asks for, a
+// scenario for the fake adb, and the journal of what adb was asked. It is made the working
+// directory, as the program makes its own folder at start-up.
+class AdbBench
+{
+public:
+    enum Apk { OpenXrApk = 1, LegacyApk = 2, Pico2Apk = 4, AllApks = 7 };
+
+    explicit AdbBench(int apks = AllApks, bool withAdb = true);
+    ~AdbBench();
+
+    QString path(const QString &relative = QString()) const;
+    void setScenario(const QJsonObject &scenario);
+    void clearJournal();
+    QList<QStringList> journal() const;
+    QList<qint64> adbProcessIds() const;
+    int runningAdbCount() const;
+    QJsonObject deviceState(int index = 0) const;
+
+    static QString adbFileName();
+    static QString fakeAdbProgram();
+
+    // Scenario pieces.
+    static QJsonObject reply(const QString &out, const QString &err = QString(), int exitCode = 0);
+    static QJsonObject rule(const QStringList &args, const QJsonArray &responses);
+    static QJsonObject rule(const QStringList &args, const QJsonObject &response)
+    {
+        return rule(args, QJsonArray{response});
+    }
+    static QJsonObject catchAll(const QJsonObject &response);
+    static QJsonObject listing(const QString &text) { return rule({"devices", "-l"}, reply(text)); }
+
+private:
+    QTemporaryDir dir;
+    QString previousDir;
+};
+
+// The activity log as the user reads it: one entry a line, "I " or "E " for its colour (an
+// information or an error line; "? " for any other colour) and the line's text.
+QStringList logLines(const QTextEdit *log);
+QStringList logLines(const QWidget *window);
+
+#endif // ADBBENCH_H

@@ -1,0 +1,189 @@
+#include "adbbench.h"
+#include "cbrelvopico.h"
+#include "logline.h"
+
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
+
+// The activity log: what each line looks like, where it goes and what the user sees of it.
+class TestLog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void lines_data();
+    void lines();
+    void markupIsShownAsText();
+    void lineHtml_data();
+    void lineHtml();
+    void appendsAtTheEndAfterAClick();
+    void keepsTheUserSelection();
+    void scrollsTheNewLineIntoView();
+
+private:
+    QTextEdit *log() const { return window->findChild<QTextEdit *>("logTextEdit"); }
+    bool lastLineInView() const
+    {
+        QTextCursor end(log()->document());
+        end.movePosition(QTextCursor::End);
+        end.movePosition(QTextCursor::Left); // onto the last line, before its line break
+        return log()->viewport()->rect().contains(log()->cursorRect(end));
+    }
+
+    AdbBench *bench = nullptr;
+    CBrelvoPico *window = nullptr;
+};
+
+void TestLog::init()
+{
+    bench = new AdbBench;
+    window = new CBrelvoPico;
+    QCOMPARE(logLines(window), QStringList{"I Starting Rivi Ravazov"});
+}
+
+void TestLog::cleanup()
+{
+    delete window;
+    delete bench;
+}
+
+void TestLog::lines_data()
+{
+    QTest::addColumn<QStringList>("calls"); // "I text" for logInfo, "E text" for logError
+    QTest::addColumn<QStringList>("shown");
+
+    QTest::newRow("information") << QStringList{"I Package installed successfully!"}
+                                 << QStringList{"I Package installed successfully!"};
+    QTest::newRow("error") << QStringList{"E Error: Cannot find adb"}
+                           << QStringList{"E Error: Cannot find adb"};
+    QTest::newRow("order, no blank lines")
+            << QStringList{"I one", "E two", "I three"} << QStringList{"I one", "E two", "I three"};
+    QTest::newRow("markup characters") << QStringList{"E a <b>bold</b> & <i>x</i> &lt;"}
+                                       << QStringList{"E a <b>bold</b> & <i>x</i> &lt;"};
+    QTest::newRow("fake line") << QStringList{"I x<br/><font color=#cc4400>Error</font>"}
+                               << QStringList{"I x<br/><font color=#cc4400>Error</font>"};
+    QTest::newRow("several lines") << QStringList{"E first\nsecond\nthird"}
+                                   << QStringList{"E first", "E second", "E third"};
+    QTest::newRow("trailing line break")
+            << QStringList{"E adb: failed\n", "I next"} << QStringList{"E adb: failed", "I next"};
+    QTest::newRow("CR LF") << QStringList{"E a\r\nb\r\n"} << QStringList{"E a", "E b"};
+    QTest::newRow("lone CR") << QStringList{"E a\rb"} << QStringList{"E a", "E b"};
+    QTest::newRow("NUL byte") << QStringList{QString("I a") + QChar(0) + "b"}
+                              << QStringList{"I ab"};
+    QTest::newRow("percent markers") << QStringList{"I %1 %2 100%"} << QStringList{"I %1 %2 100%"};
+}
+
+void TestLog::lines()
+{
+    QFETCH(QStringList, calls);
+    QFETCH(QStringList, shown);
+    for (const QString &call : calls) {
+        if (call.startsWith("E "))
+            window->logError(call.mid(2));
+        else
+            window->logInfo(call.mid(2));
+    }
+    QCOMPARE(logLines(window).mid(1), shown);
+}
+
+void TestLog::markupIsShownAsText()
+{
+    window->logInfo("<b>bold</b> <img src=\":/CBrelvoPico/Resources/Brelvo.png\"> <a href=x>y</a>");
+    for (QTextBlock block = log()->document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            QCOMPARE(format.fontWeight(), int(QFont::Normal));
+            QVERIFY(!format.isImageFormat());
+            QVERIFY(!format.isAnchor());
+        }
+    }
+}
+
+void TestLog::lineHtml_data()
+{
+    QTest::addColumn<QString>("colour");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("html");
+
+    QTest::newRow("plain") << "#cccccc"
+                           << "Starting"
+                           << "<font color=#cccccc>Starting<br/></font>";
+    QTest::newRow("error") << "#cc4400"
+                           << "x"
+                           << "<font color=#cc4400>x<br/></font>";
+    QTest::newRow("escaped") << "#cccccc"
+                             << "<b>&\""
+                             << "<font color=#cccccc>&lt;b&gt;&amp;&quot;<br/></font>";
+    QTest::newRow("lines") << "#cc4400"
+                           << "a\r\nb\n\n"
+                           << "<font color=#cc4400>a<br/>b<br/></font>";
+    QTest::newRow("empty") << "#cccccc"
+                           << ""
+                           << "<font color=#cccccc><br/></font>";
+}
+
+void TestLog::lineHtml()
+{
+    QFETCH(QString, colour);
+    QFETCH(QString, text);
+    QFETCH(QString, html);
+    QCOMPARE(logLineHtml(colour, text), html);
+}
+
+void TestLog::appendsAtTheEndAfterAClick()
+{
+    window->logInfo("second");
+    // The user clicks into the first line.
+    QTextCursor click(log()->document());
+    click.setPosition(3);
+    log()->setTextCursor(click);
+    window->logError("third");
+    QCOMPARE(logLines(window), (QStringList{"I Starting Rivi Ravazov", "I second", "E third"}));
+}
+
+void TestLog::keepsTheUserSelection()
+{
+    window->logInfo("second line");
+    QTextCursor selection(log()->document());
+    selection.setPosition(0);
+    selection.setPosition(8, QTextCursor::KeepAnchor);
+    log()->setTextCursor(selection);
+    QCOMPARE(log()->textCursor().selectedText(), "Starting");
+
+    window->logError("third");
+    window->logInfo("fourth");
+    QCOMPARE(logLines(window),
+             (QStringList{"I Starting Rivi Ravazov", "I second line", "E third", "I fourth"}));
+    QCOMPARE(log()->textCursor().selectedText(), "Starting");
+}
+
+void TestLog::scrollsTheNewLineIntoView()
+{
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QScrollBar *bar = log()->verticalScrollBar();
+    for (int i = 0; i < 40; ++i)
+        window->logInfo(QString("line %1").arg(i));
+    QVERIFY(bar->maximum() > 0);
+    QVERIFY(lastLineInView());
+
+    // Also while the user holds a selection at the top.
+    QTextCursor selection(log()->document());
+    selection.setPosition(0);
+    selection.setPosition(8, QTextCursor::KeepAnchor);
+    log()->setTextCursor(selection);
+    QVERIFY(!lastLineInView());
+    for (int i = 0; i < 10; ++i)
+        window->logError(QString("more %1").arg(i));
+    QVERIFY(lastLineInView());
+    QCOMPARE(logLines(window).constLast(), "E more 9");
+    QCOMPARE(logLines(window).size(), 51);
+}
+
+QTEST_MAIN(TestLog)
+#include "tst_log.moc"

@@ -1,0 +1,40 @@
+#include "adbbench.h"
+#include "cbrelvopico.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+// The one slow test: a query that adb never answers is stopped after the real 30-second bound.
+class TestRunnerTimeout : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void hungQueryIsStoppedAfterThirtySeconds();
+};
+
+void TestRunnerTimeout::hungQueryIsStoppedAfterThirtySeconds()
+{
+    AdbBench bench;
+    CBrelvoPico window;
+    bench.clearJournal();
+    bench.setScenario(
+            {{"rules",
+              QJsonArray{AdbBench::rule({"shell", "getprop", "x"},
+                                        QJsonObject{{"stdout", "5.7.1\r\n"}, {"hang", true}}),
+                         AdbBench::catchAll(AdbBench::reply("free"))}}});
+    QElapsedTimer timer;
+    timer.start();
+    QString out, err;
+    QVERIFY(window.runAdbCommand({"shell", "getprop", "x"}, out, err, true, true));
+    qInfo("the hung query returned after %lld ms", timer.elapsed());
+    QCOMPARE(out, "5.7.1");
+    QCOMPARE(bench.runningAdbCount(), 0);
+
+    // The shared process is free for the next command straight away.
+    window.runAdbCommand({"devices", "-l"}, out, err, true, true);
+    QCOMPARE(out, "free");
+}
+
+QTEST_MAIN(TestRunnerTimeout)
+#include "tst_runnertimeout.moc"
