@@ -91,6 +91,11 @@ CBrelvoPico::CBrelvoPico(QWidget *parent, Qt::WindowFlags flags) : QDialog(paren
         logError(QStringLiteral("Error: Cannot find Brelvo VR Viewer APK"));
     if (!QFile::exists(apkLegacyPath))
         logError(QStringLiteral("Error: Cannot find Brelvo VR Viewer Legacy APK"));
+
+    // Starts adb's server early, so the first click does not pay for it; the answer is not used.
+    bool authorized = false;
+    bool isNeo2 = false;
+    findDevice(authorized, isNeo2);
 }
 
 // The process is deliberately not deleted: an adb command still running when the window goes

@@ -54,6 +54,7 @@ private slots:
 
 private:
     void appendLogLine(const QString &colour, const QString &text);
+    QString queryHeadset(const QString &serial, const QStringList &command);
     bool reportMissingFiles();
     QString findReadyHeadset(bool &isNeo2);
     void setActionsEnabled(bool enabled);

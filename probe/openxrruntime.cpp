@@ -1,0 +1,45 @@
+#include "adb/adbcommands.h"
+#include "app/cbrelvopico.h"
+#include "probe/firmwaretext.h"
+
+#include <QRegularExpression>
+
+QString runtimeLibraryName(const QString &manifest)
+{
+    const QString fallback = Adb::DefaultRuntimeLibrary;
+    // Read as text: the first "library_path" key, then the first quoted value after its colon.
+    const qsizetype key = manifest.indexOf(QLatin1String("\"library_path\""));
+    if (key < 0)
+        return fallback;
+    const qsizetype colon = manifest.indexOf(QLatin1Char(':'), key);
+    if (colon < 0)
+        return fallback;
+    const qsizetype open = manifest.indexOf(QLatin1Char('"'), colon + 1);
+    if (open < 0)
+        return fallback;
+    const qsizetype close = manifest.indexOf(QLatin1Char('"'), open + 1);
+    if (close < 0)
+        return fallback;
+    const QString value = manifest.mid(open + 1, close - open - 1);
+
+    // The library is looked for in the library folders, so a path counts by its file name.
+    // The name goes into a command for the headset's shell: anything that is not plainly a
+    // file name is not taken.
+    static const QRegularExpression fileName(QStringLiteral("^[A-Za-z0-9._+-]+$"));
+    const QString name = value.mid(value.lastIndexOf(QLatin1Char('/')) + 1).trimmed();
+    return fileName.match(name).hasMatch() ? name : fallback;
+}
+
+bool CBrelvoPico::hasOpenXrRuntime(const QString &serial)
+{
+    const QString shell = QStringLiteral("shell");
+    const QString manifest =
+            queryHeadset(serial, {shell, QStringLiteral("cat"), Adb::RuntimeManifestPath});
+    const QString library = runtimeLibraryName(manifest);
+    // ls names each path that exists on standard output; a missing one only on its error stream.
+    const QString listing =
+            queryHeadset(serial,
+                         {shell, QStringLiteral("ls"), Adb::SystemLibraryDir + library,
+                          Adb::VendorLibraryDir + library});
+    return listing.contains(library);
+}

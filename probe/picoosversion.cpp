@@ -1,0 +1,23 @@
+#include "adb/adbcommands.h"
+#include "app/cbrelvopico.h"
+#include "probe/firmwaretext.h"
+
+#include <QVersionNumber>
+
+bool isAcceptedPicoOsVersion(const QString &candidate)
+{
+    return !QVersionNumber::fromString(candidate).isNull() && candidate.contains(QLatin1Char('.'));
+}
+
+QString CBrelvoPico::getPicoOsVersion(const QString &serial)
+{
+    const QStringList properties = Adb::picoOsVersionProperties();
+    for (const QString &property : properties) {
+        const QString candidate =
+                queryHeadset(serial, {QStringLiteral("shell"), QStringLiteral("getprop"), property})
+                        .trimmed();
+        if (isAcceptedPicoOsVersion(candidate))
+            return candidate;
+    }
+    return QString();
+}
