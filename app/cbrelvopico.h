@@ -58,8 +58,7 @@ private:
     bool reportMissingFiles();
     QString findReadyHeadset(bool &isNeo2);
     void setActionsEnabled(bool enabled);
-    void waitForAdb();
-    void reportOutcome(const QString &errorPrefix, const QString &successText);
+    void finishAction(const QString &errorPrefix, const QString &successText);
 
     Ui::CBrelvoPicoClass ui;
     QString adbPath;

@@ -1,3 +1,82 @@
+#include "adb/adbcommands.h"
 #include "app/cbrelvopico.h"
+#include "ops/datapaths.h"
 
-void CBrelvoPico::on_uninstallPushButton_clicked() { }
+#include <QRegularExpression>
+#include <QScopeGuard>
+
+#include <algorithm>
+
+bool isSafeStoragePath(const QString &storage)
+{
+    static const QRegularExpression allowed(QStringLiteral("^/[A-Za-z0-9/._-]*$"));
+    if (!allowed.match(storage).hasMatch())
+        return false;
+    const QStringList segments = storage.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (segments.contains(QLatin1String("..")))
+        return false;
+    // "/", "//" or "/./." all name the root.
+    return std::any_of(segments.cbegin(), segments.cend(),
+                       [](const QString &segment) { return segment != QLatin1String("."); });
+}
+
+QStringList appDataPaths(const QString &storage)
+{
+    const QString package = Adb::PackageName;
+    return {storage + QLatin1String("/UE4Game/BrelvoVRViewer"),
+            storage + QLatin1String("/UE4Game/UE4CommandLine.txt"),
+            storage + QLatin1String("/obb/") + package,
+            storage + QLatin1String("/Android/obb/") + package,
+            storage + QLatin1String("/Download/obb/") + package};
+}
+
+void CBrelvoPico::on_uninstallPushButton_clicked()
+{
+    // One action at a time: the shared process runs one adb command.
+    setActionsEnabled(false);
+    const auto enableAgain = qScopeGuard([this] { setActionsEnabled(true); });
+
+    if (reportMissingFiles())
+        return;
+    bool isNeo2 = false;
+    const QString serial = findReadyHeadset(isNeo2);
+    if (serial.isEmpty())
+        return;
+
+    logInfo(QStringLiteral("Uninstalling package, please wait ..."));
+    if (getInstalledPackage(serial).isEmpty()) {
+        logInfo(QStringLiteral("Package is already uninstalled!"));
+        return;
+    }
+    if (!uninstallPackage())
+        return;
+    finishAction(QStringLiteral("Error uninstalling Package: "),
+                 QStringLiteral("Package uninstalled successfully!"));
+}
+
+bool CBrelvoPico::uninstallPackage()
+{
+    // The headset may have changed since the click; what is attached now decides.
+    bool isNeo2 = false;
+    const QString serial = findReadyHeadset(isNeo2);
+    if (serial.isEmpty())
+        return false;
+
+    QString stdOut;
+    QString stdErr;
+    // The paths reach the headset's shell unquoted: only a plain storage path may prefix them,
+    // or a stray space would delete far more than the app's own folders.
+    const QString storage = getExternalStorage(serial);
+    if (isSafeStoragePath(storage)) {
+        const QStringList remove = {QStringLiteral("shell"), QStringLiteral("rm"),
+                                    QStringLiteral("-r")};
+        runAdbCommand(Adb::forDevice(serial, remove + appDataPaths(storage)), stdOut, stdErr, true,
+                      true);
+    } else {
+        logInfo(QStringLiteral("Could not find the headset's storage folder; the app's data "
+                               "folders were left in place."));
+    }
+
+    return runAdbCommand(Adb::forDevice(serial, {QStringLiteral("uninstall"), Adb::PackageName}),
+                         stdOut, stdErr, true, false);
+}

@@ -16,7 +16,8 @@
 //                 "dirs": ["/sdcard/obb"], "packages": ["com.example"], "latencyMs": 0,
 //                 "installMs": 0, "installResult": "Success" or "INSTALL_FAILED_..."}]}
 // A response: {"stdout": text, "stdoutBase64": bytes, "stdoutRepeat": n, "stderr": text,
-//              "stderrBase64": bytes, "exitCode": n, "delayMs": n, "hang": true, "crash": true}.
+//              "stderrBase64": bytes, "exitCode": n, "delayMs": n, "hang": true, "crash": true,
+//              "breakAdb": true (this adb cannot be started again afterwards)}.
 // The simulated devices keep their state (packages, files) in FAKEADB_STATE, or the scenario's
 // path with ".state" appended, so a run of several commands sees its own changes.
 #include <QCoreApplication>
@@ -117,6 +118,15 @@ int answerFromRule(const QJsonObject &response)
     if (repeat > 1)
         out = out.repeated(repeat);
     writeOut(out, bytesOf(response, QStringLiteral("stderr")));
+    if (response.value(QLatin1String("breakAdb")).toBool()) {
+        // From now on this adb cannot be started, as when security software blocks it.
+        const QString self = QCoreApplication::applicationFilePath();
+#ifdef Q_OS_WIN
+        QFile::rename(self, self + QLatin1String(".blocked"));
+#else
+        QFile::setPermissions(self, QFile::ReadOwner | QFile::WriteOwner);
+#endif
+    }
     if (response.value(QLatin1String("crash")).toBool())
         std::abort();
     if (response.value(QLatin1String("hang")).toBool())

@@ -111,6 +111,14 @@ int AdbBench::runningAdbCount() const
     return running;
 }
 
+void AdbBench::killRunningAdb() const
+{
+#ifdef Q_OS_UNIX
+    for (qint64 id : adbProcessIds())
+        ::kill(pid_t(id), SIGKILL);
+#endif
+}
+
 QJsonObject AdbBench::deviceState(int index) const
 {
     QFile file(path(QStringLiteral("state.json")));
@@ -151,6 +159,31 @@ QJsonObject AdbBench::rule(const QStringList &args, const QJsonArray &responses)
 QJsonObject AdbBench::catchAll(const QJsonObject &response)
 {
     return QJsonObject{{"args", "*"}, {"responses", QJsonArray{response}}};
+}
+
+QJsonObject AdbBench::pico(const QString &serial, const QString &model, const QString &version,
+                           bool openXr)
+{
+    QJsonObject properties{{"ro.product.model", model}, {"ro.build.version.incremental", "831"}};
+    if (!version.isEmpty())
+        properties.insert("ro.pico.systemversion", version);
+    QJsonObject files{{"/system/lib64/libc.so", "elf"}};
+    if (openXr) {
+        files.insert("/vendor/etc/openxr/1/active_runtime.json",
+                     R"({"file_format_version": "1.0.0", "runtime": {"library_path": )"
+                     R"("libopenxr_forwardloader.so"}})");
+        files.insert("/system/lib64/libopenxr_forwardloader.so", "elf");
+    }
+    return {{"serial", serial},
+            {"state", "device"},
+            {"model", model},
+            {"product", "pico"},
+            {"device", "pico"},
+            {"properties", properties},
+            {"env", QJsonObject{{"EXTERNAL_STORAGE", "/storage/emulated/0"}}},
+            {"files", files},
+            {"dirs", QJsonArray{"/storage/emulated/0/Download", "/storage/emulated/0/DCIM"}},
+            {"packages", QJsonArray{"com.android.settings"}}};
 }
 
 QStringList logLines(const QTextEdit *log)

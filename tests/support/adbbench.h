@@ -30,6 +30,7 @@ public:
     QList<QStringList> journal() const;
     QList<qint64> adbProcessIds() const;
     int runningAdbCount() const;
+    void killRunningAdb() const;
     QJsonObject deviceState(int index = 0) const;
 
     static QString adbFileName();
@@ -44,6 +45,12 @@ public:
     }
     static QJsonObject catchAll(const QJsonObject &response);
     static QJsonObject listing(const QString &text) { return rule({"devices", "-l"}, reply(text)); }
+
+    // A simulated Pico headset: model, firmware version (none when empty), an OpenXR runtime or
+    // not, storage at /storage/emulated/0, no app installed.
+    static QJsonObject pico(const QString &serial = "PA7L10MGH8", const QString &model = "Pico 4",
+                            const QString &version = "5.7.1", bool openXr = true);
+    static QJsonObject simulated(const QJsonArray &devices) { return {{"devices", devices}}; }
 
 private:
     QTemporaryDir dir;

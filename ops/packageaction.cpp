@@ -1,0 +1,87 @@
+#include "app/cbrelvopico.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+
+// The steps that Install and Uninstall share: the file checks, finding the headset, keeping
+// the buttons out of reach while adb works, and the verdict on what adb did.
+
+bool CBrelvoPico::reportMissingFiles()
+{
+    if (!QFile::exists(adbPath)) {
+        logError(QStringLiteral("Error: Cannot find adb"));
+        return true;
+    }
+    if (!QFile::exists(apkPath)) {
+        logError(QStringLiteral("Error: Cannot find Brelvo VR Viewer APK"));
+        return true;
+    }
+    return false;
+}
+
+QString CBrelvoPico::findReadyHeadset(bool &isNeo2)
+{
+    bool authorized = true;
+    const QString serial = findDevice(authorized, isNeo2);
+    if (!authorized) {
+        logError(QStringLiteral("Device is NOT Authorized! -> Please allow USB debugging on the "
+                                "Pico headset and try again."));
+    } else if (serial.isEmpty()) {
+        logError(QStringLiteral("Cannot find the Pico headset! -> Please make sure that it is "
+                                "connected and has USB debugging enabled."));
+    }
+    return authorized ? serial : QString();
+}
+
+void CBrelvoPico::setActionsEnabled(bool enabled)
+{
+    ui.installPushButton->setEnabled(enabled);
+    ui.uninstallPushButton->setEnabled(enabled);
+}
+
+void CBrelvoPico::finishAction(const QString &errorPrefix, const QString &successText)
+{
+    // The window stays responsive while adb works: Close must still end the program at once.
+    QByteArray out;
+    QByteArray err;
+    bool headsetLost = false;
+    while (process->state() == QProcess::Running) {
+        QThread::msleep(PollIntervalMs);
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        out += process->readAllStandardOutput();
+        err += process->readAllStandardError();
+        // adb waits for ever for a headset that went away; there is nothing to wait for.
+        if (err.contains("- waiting for device -")) {
+            headsetLost = true;
+            process->kill();
+            process->waitForFinished(-1);
+        }
+    }
+    out += process->readAllStandardOutput();
+    err += process->readAllStandardError();
+
+    QString reason;
+    if (process->error() == QProcess::FailedToStart) {
+        reason = QStringLiteral("\"%1\" could not be started. Please check that it is there and "
+                                "complete; security software may be blocking it.")
+                         .arg(adbPath);
+    } else if (headsetLost) {
+        reason = QStringLiteral("The Pico headset was disconnected. -> Please reconnect it and "
+                                "try again.");
+    } else if (process->exitStatus() == QProcess::CrashExit) {
+        reason = QStringLiteral("adb stopped unexpectedly. -> Please reconnect the headset and "
+                                "try again.");
+    } else if (process->exitCode() == 0 && err.isEmpty()) {
+        logInfo(successText);
+        return;
+    } else if (!err.trimmed().isEmpty()) {
+        reason = QString::fromUtf8(err);
+    } else if (!out.trimmed().isEmpty()) {
+        reason = QString::fromUtf8(out);
+    } else {
+        reason = QStringLiteral("adb ended with exit code %1.").arg(process->exitCode());
+    }
+    logError(errorPrefix + reason);
+}
