@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QIcon>
+#include <QLoggingCategory>
 #include <QProcess>
 #include <QScrollBar>
 #include <QTextCursor>
@@ -22,6 +23,10 @@ static int registerResources()
     return 0;
 }
 static const int resourcesRegistered = registerResources();
+
+// Every log line also goes to Qt's message log, off unless switched on, for support and for
+// checking a release without a screen: QT_LOGGING_RULES="brelvo.log.info=true".
+Q_LOGGING_CATEGORY(lcActivityLog, "brelvo.log", QtWarningMsg)
 
 namespace {
 
@@ -133,6 +138,8 @@ void CBrelvoPico::appendLogLine(const QString &colour, const QString &text)
     QTextCursor end(ui.logTextEdit->document());
     end.movePosition(QTextCursor::End);
     end.insertHtml(logLineHtml(colour, text));
+    qCInfo(lcActivityLog, "%s %s",
+           colour == QLatin1String(LogColour::Error) ? "error:" : "info:", qUtf8Printable(text));
 
     if (ui.logTextEdit->textCursor().hasSelection()) {
         ui.logTextEdit->document()->documentLayout()->documentSize(); // lay out the new line

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with warnings as errors and runs every test twice: in a normal
-# build, then in an AddressSanitizer + UndefinedBehaviorSanitizer build.
+# build, then in an AddressSanitizer + UndefinedBehaviorSanitizer build. Then it builds the
+# release archive and checks that it unpacks and starts, and checks the CI workflow's syntax.
 #   scripts/test.sh               everything, as CI runs it
 #   scripts/test.sh --quick       the normal build only, without the slow tests
 set -euo pipefail
@@ -26,4 +27,10 @@ run_suite build-test
 if [ $quick -eq 0 ]; then
     echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
     run_suite build-sanitize -DBRELVO_SANITIZE=ON
+    echo "== release archive"
+    scripts/package.sh --check
 fi
+
+echo "== workflow syntax"
+python3 -c 'import sys, yaml; yaml.safe_load(open(sys.argv[1])); print("workflow: valid YAML")' \
+    .github/workflows/build.yml

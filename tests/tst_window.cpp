@@ -3,6 +3,7 @@
 
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QImageReader>
 #include <QLabel>
 #include <QMetaMethod>
 #include <QPushButton>
@@ -33,6 +34,7 @@ private slots:
     void hiddenHelpWidgets();
     void slotTable();
     void shownWindow();
+    void windowsIcon();
 
 private:
     QWidget *child(const QString &name) const
@@ -333,6 +335,22 @@ void TestWindow::shownWindow()
     // The bar shows only Close, at its right end.
     const QRect close = child("closePushButton")->geometry();
     QCOMPARE(close.right(), child("frame")->width() - 10 - 1);
+}
+
+void TestWindow::windowsIcon()
+{
+    // The program file's icon, drawn from the app icon's artwork in five sizes.
+    QImageReader reader(QStringLiteral(QT_TESTCASE_SOURCEDIR "/../resources/brelvopico.ico"));
+    QCOMPARE(reader.imageCount(), 5);
+    QList<int> sizes;
+    for (int i = 0; i < reader.imageCount(); ++i) {
+        QVERIFY(reader.jumpToImage(i));
+        const QImage image = reader.read();
+        QCOMPARE(image.width(), image.height());
+        QVERIFY(image.hasAlphaChannel());
+        sizes << image.width();
+    }
+    QCOMPARE(sizes, (QList<int>{16, 24, 32, 48, 256}));
 }
 
 QTEST_MAIN(TestWindow)
