@@ -13,15 +13,15 @@ bool CBrelvoPico::runAdbCommand(QStringList arguments, QString &stdOut, QString 
     }
 
     process->start(adbPath, arguments, QIODevice::ReadWrite);
-    if (!waitForFinish) {
-        process->waitForStarted(-1);
-        return true;
-    }
+    if (!waitForFinish)
+        return process->waitForStarted(-1);
 
+    bool endedOnItsOwn = true;
     if (!process->waitForFinished(adbTimeout) && process->state() != QProcess::NotRunning) {
         // A hung adb must not keep running behind the program's back, nor hold the process.
         process->kill();
         process->waitForFinished(-1);
+        endedOnItsOwn = false;
     }
 
     QByteArray out = process->readAllStandardOutput();
@@ -31,5 +31,6 @@ bool CBrelvoPico::runAdbCommand(QStringList arguments, QString &stdOut, QString 
     }
     stdOut = QString::fromUtf8(out);
     stdErr = QString::fromUtf8(err);
-    return true;
+    return endedOnItsOwn && process->error() != QProcess::FailedToStart
+            && process->exitStatus() == QProcess::NormalExit;
 }

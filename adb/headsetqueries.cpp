@@ -22,9 +22,18 @@ QString CBrelvoPico::getExternalStorage(const QString &serial)
     return queryHeadset(serial, {QStringLiteral("shell"), Adb::EchoExternalStorage}).trimmed();
 }
 
-QString CBrelvoPico::getInstalledPackage(const QString &serial)
+QString CBrelvoPico::getInstalledPackage(const QString &serial, bool &answered)
 {
-    return queryHeadset(serial,
-                        {QStringLiteral("shell"), QStringLiteral("pm"), QStringLiteral("list"),
-                         QStringLiteral("packages"), Adb::PackageName});
+    QString stdOut;
+    QString stdErr;
+    const bool ran = runAdbCommand(
+            Adb::forDevice(serial,
+                           {QStringLiteral("shell"), QStringLiteral("pm"), QStringLiteral("list"),
+                            QStringLiteral("packages"), Adb::PackageName}),
+            stdOut, stdErr, true, true);
+    // An empty listing means "not installed" only when adb ran and had nothing to complain
+    // about; a headset that is gone or hangs has not answered.
+    if (!ran || (stdOut.isEmpty() && !stdErr.trimmed().isEmpty()))
+        answered = false;
+    return stdOut;
 }

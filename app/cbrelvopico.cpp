@@ -109,7 +109,9 @@ CBrelvoPico::~CBrelvoPico() = default;
 
 QString logLineHtml(const QString &colour, const QString &text)
 {
-    QString body = text;
+    QString body = text.left(MaxLogLineLength);
+    if (text.size() > MaxLogLineLength)
+        body += QChar(0x2026); // ellipsis
     body.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     body.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     // Control characters have no place in a log line; a NUL would even cut the line short.

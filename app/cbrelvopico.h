@@ -29,13 +29,16 @@ public:
     void logInfo(const QString &text);
     void logError(const QString &text);
 
+    // Runs adb with these arguments, each one process argument. Waiting, it fills both outputs
+    // and is true when adb ended on its own; start-only, it is true when adb started.
     bool runAdbCommand(QStringList arguments, QString &stdOut, QString &stdErr,
                        bool stripLineBreaks, bool waitForFinish);
 
     QString findDevice(bool &authorized, bool &isNeo2);
     QString getDeviceModel(const QString &serial);
     QString getExternalStorage(const QString &serial);
-    QString getInstalledPackage(const QString &serial);
+    // answered turns false when the headset could not be asked; the caller presets it.
+    QString getInstalledPackage(const QString &serial, bool &answered);
     QString getPicoOsVersion(const QString &serial);
     bool hasOpenXrRuntime(const QString &serial);
 
@@ -55,6 +58,7 @@ private slots:
 private:
     void appendLogLine(const QString &colour, const QString &text);
     QString queryHeadset(const QString &serial, const QStringList &command);
+    QString adbStartFailure() const;
     bool reportMissingFiles();
     QString findReadyHeadset(bool &isNeo2);
     void setActionsEnabled(bool enabled);

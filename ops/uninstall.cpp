@@ -44,7 +44,14 @@ void CBrelvoPico::on_uninstallPushButton_clicked()
         return;
 
     logInfo(QStringLiteral("Uninstalling package, please wait ..."));
-    if (getInstalledPackage(serial).isEmpty()) {
+    bool answered = true;
+    const QString installed = getInstalledPackage(serial, answered);
+    if (!answered) {
+        logError(QStringLiteral("Could not read the installed apps from the Pico headset! -> "
+                                "Please reconnect it and try again."));
+        return;
+    }
+    if (installed.isEmpty()) {
         logInfo(QStringLiteral("Package is already uninstalled!"));
         return;
     }
@@ -77,6 +84,7 @@ bool CBrelvoPico::uninstallPackage()
                                "folders were left in place."));
     }
 
-    return runAdbCommand(Adb::forDevice(serial, {QStringLiteral("uninstall"), Adb::PackageName}),
-                         stdOut, stdErr, true, false);
+    runAdbCommand(Adb::forDevice(serial, {QStringLiteral("uninstall"), Adb::PackageName}), stdOut,
+                  stdErr, true, false);
+    return true;
 }

@@ -183,48 +183,64 @@ void TestHeadset::queries_data()
     QTest::addColumn<QString>("serial");
     QTest::addColumn<QString>("out");
     QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("err");
     QTest::addColumn<QString>("result");
+    QTest::addColumn<bool>("answered");
 
     const QStringList model = {"-s", "PA1", "shell", "getprop", "ro.product.model"};
     const QStringList storage = {"-s", "PA1", "shell", "echo $EXTERNAL_STORAGE"};
     const QStringList package = {
             "-s", "PA1", "shell", "pm", "list", "packages", "com.Brelvo.BrelvoVRViewer"};
+    // The error stream of the model and storage queries is never looked at.
     QTest::newRow("model") << "model"
                            << "PA1"
                            << "Pico 4\r\n"
-                           << model << "Pico 4";
+                           << model << "noise\n"
+                           << "Pico 4" << true;
     QTest::newRow("model with blanks") << "model"
                                        << "PA1"
                                        << " \tPico Neo 3 \t\n"
-                                       << model << "Pico Neo 3";
+                                       << model << ""
+                                       << "Pico Neo 3" << true;
     QTest::newRow("model, empty serial")
             << "model"
             << ""
             << "\n"
-            << QStringList{"-s", "", "shell", "getprop", "ro.product.model"} << "";
+            << QStringList{"-s", "", "shell", "getprop", "ro.product.model"} << ""
+            << "" << true;
     QTest::newRow("storage") << "storage"
                              << "PA1"
                              << "/storage/emulated/0\n"
-                             << storage << "/storage/emulated/0";
+                             << storage << "noise\n"
+                             << "/storage/emulated/0" << true;
     QTest::newRow("storage with blanks") << "storage"
                                          << "PA1"
                                          << "/sdcard  \r\n"
-                                         << storage << "/sdcard";
+                                         << storage << ""
+                                         << "/sdcard" << true;
     QTest::newRow("storage empty") << "storage"
                                    << "PA1"
-                                   << "" << storage << "";
+                                   << "" << storage << "noise\n"
+                                   << "" << true;
     QTest::newRow("installed") << "package"
                                << "PA1"
                                << "package:com.Brelvo.BrelvoVRViewer\r\n"
-                               << package << "package:com.Brelvo.BrelvoVRViewer";
+                               << package << ""
+                               << "package:com.Brelvo.BrelvoVRViewer" << true;
     QTest::newRow("two package lines")
             << "package"
             << "PA1"
             << "package:com.Brelvo.BrelvoVRViewer\npackage:com.Brelvo.BrelvoVRViewer.beta\n"
-            << package << "package:com.Brelvo.BrelvoVRViewerpackage:com.Brelvo.BrelvoVRViewer.beta";
+            << package << ""
+            << "package:com.Brelvo.BrelvoVRViewerpackage:com.Brelvo.BrelvoVRViewer.beta" << true;
     QTest::newRow("not installed") << "package"
                                    << "PA1"
-                                   << "" << package << "";
+                                   << "" << package << ""
+                                   << "" << true;
+    QTest::newRow("headset gone") << "package"
+                                  << "PA1"
+                                  << "" << package << "error: device 'PA1' not found\n"
+                                  << "" << false;
 }
 
 void TestHeadset::queries()
@@ -233,14 +249,17 @@ void TestHeadset::queries()
     QFETCH(QString, serial);
     QFETCH(QString, out);
     QFETCH(QStringList, args);
+    QFETCH(QString, err);
     QFETCH(QString, result);
+    QFETCH(bool, answered);
 
-    bench->setScenario(
-            {{"rules", QJsonArray{AdbBench::rule(args, AdbBench::reply(out, "noise\n"))}}});
+    bench->setScenario({{"rules", QJsonArray{AdbBench::rule(args, AdbBench::reply(out, err))}}});
+    bool gotAnswer = true;
     const QString got = query == "model" ? window->getDeviceModel(serial)
             : query == "storage"         ? window->getExternalStorage(serial)
-                                         : window->getInstalledPackage(serial);
+                                         : window->getInstalledPackage(serial, gotAnswer);
     QCOMPARE(got, result);
+    QCOMPARE(gotAnswer, answered);
     QCOMPARE(bench->journal(), Calls{args});
 }
 
@@ -273,7 +292,11 @@ void TestHeadset::queriesNameTheHeadsetBesideAPhone()
     bool authorized = true;
     bool isNeo2 = false;
     QCOMPARE(window->findDevice(authorized, isNeo2), "PHONE"); // the first ready device
-    QCOMPARE(window->getInstalledPackage("PA1"), "package:com.Brelvo.BrelvoVRViewer");
+    bool answered = true;
+    QCOMPARE(window->getInstalledPackage("PA1", answered), "package:com.Brelvo.BrelvoVRViewer");
+    QVERIFY(answered);
+    QCOMPARE(window->getInstalledPackage("GONE", answered), "");
+    QVERIFY(!answered);
     QCOMPARE(window->getExternalStorage("PA1"), "/storage/emulated/0");
     QCOMPARE(window->getDeviceModel("PA1"), "");
     // Without a serial, adb cannot tell which device is meant.

@@ -239,7 +239,7 @@ void TestInstall::adbCannotStart()
     QCOMPARE(clickInstall(),
              (QStringList{installing,
                           "E Error installing Package: \"./" + AdbBench::adbFileName()
-                                  + "\" could not be started. Please check that it "
+                                  + "\" could not be started. -> Please check that it "
                                     "is there and complete; security software may be "
                                     "blocking it."}));
     QCOMPARE(bench->journal(), (Calls{devices, devices}));

@@ -145,11 +145,11 @@ void TestRunner::missingAdb()
     QVERIFY(QFile::remove(bench->path(AdbBench::adbFileName())));
     QString out = "stale";
     QString err = "stale";
-    QVERIFY(window->runAdbCommand({"devices", "-l"}, out, err, true, true));
+    QVERIFY(!window->runAdbCommand({"devices", "-l"}, out, err, true, true));
     QCOMPARE(out, "");
     QCOMPARE(err, "");
     out = "kept";
-    QVERIFY(window->runAdbCommand({"uninstall", "x"}, out, err, true, false));
+    QVERIFY(!window->runAdbCommand({"uninstall", "x"}, out, err, true, false));
     QCOMPARE(out, "kept");
 }
 
@@ -164,7 +164,7 @@ void TestRunner::hungAdbIsStopped()
                                                                {"hang", true}}),
                                     AdbBench::catchAll(AdbBench::reply("next"))}}});
     QString out, err;
-    window->runAdbCommand({"hang"}, out, err, true, true);
+    QVERIFY(!window->runAdbCommand({"hang"}, out, err, true, true));
     QCOMPARE(out, "partial");
     QCOMPARE(err, "err\n");
     QCOMPARE(bench->runningAdbCount(), 0);

@@ -9,7 +9,7 @@
 //               "args": "*",                          any list
 //               "responses": [{...}, {...}]}],        first call, second call, ...; the last
 //               repeats
-//    "crlf": false,
+//    "crlf": false, "vanishAfter": n (the devices are gone after n calls in the journal),
 //    "devices": [{"serial": "PA7", "state": "device", "model": "Pico 4", "product": "p",
 //                 "device": "d", "properties": {"ro.product.model": "Pico 4"},
 //                 "env": {"EXTERNAL_STORAGE": "/sdcard"}, "files": {"/path": "content"},
@@ -371,11 +371,16 @@ QString modelField(const QString &model)
     return field;
 }
 
-int simulate(const QJsonObject &scenario, const QString &statePath, QStringList args)
+int simulate(const QJsonObject &scenario, const QString &statePath, int earlierCalls,
+             QStringList args)
 {
     QJsonArray devices = readJson(statePath).object().value(QLatin1String("devices")).toArray();
     if (devices.isEmpty())
         devices = scenario.value(QLatin1String("devices")).toArray();
+    // The headset is unplugged after that many adb calls (as counted in the journal).
+    const QJsonValue vanishAfter = scenario.value(QLatin1String("vanishAfter"));
+    if (vanishAfter.isDouble() && earlierCalls >= vanishAfter.toInt())
+        devices = QJsonArray();
     const QByteArray eol = scenario.value(QLatin1String("crlf")).toBool() ? "\r\n" : "\n";
 
     QString serial;
@@ -505,6 +510,7 @@ int main(int argc, char **argv)
 
     // The journal comes first: the call count of each rule is read back from it.
     int call = 0;
+    int earlierCalls = 0;
     const int rule = selectRule(rules, args);
     if (!journalPath.isEmpty()) {
         QFile journal(journalPath);
@@ -512,6 +518,7 @@ int main(int argc, char **argv)
             journal.seek(0);
             while (!journal.atEnd()) {
                 const QJsonArray earlier = QJsonDocument::fromJson(journal.readLine()).array();
+                ++earlierCalls;
                 if (rule >= 0 && selectRule(rules, toStringList(earlier)) == rule)
                     ++call;
             }
@@ -529,7 +536,7 @@ int main(int argc, char **argv)
         return answerFromRule(responses.at(qMin(call, int(responses.size()) - 1)).toObject());
     }
     if (scenario.contains(QLatin1String("devices")))
-        return simulate(scenario, statePath, args);
+        return simulate(scenario, statePath, earlierCalls, args);
     writeOut({},
              "fakeadb: the scenario has no answer for: " + args.join(QLatin1Char(' ')).toUtf8()
                      + '\n');

@@ -1,0 +1,323 @@
+#include "adbbench.h"
+#include "cbrelvopico.h"
+#include "logline.h"
+
+#include <QPushButton>
+#include <QTest>
+
+using Calls = QList<QStringList>;
+
+// Install and Uninstall against an adb or a headset that misbehaves: huge or broken output,
+// markup, hangs, crashes, no adb at all, and a headset unplugged between any two commands.
+// Whatever happens, the user reads sensible lines, nothing outside the app's folders is ever
+// removed, and no adb is left running.
+class TestHostile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+
+    void installAnswers_data();
+    void installAnswers();
+    void uninstallAnswers_data();
+    void uninstallAnswers();
+    void unplugged_data();
+    void unplugged();
+    void hundredsOfDevices();
+    void adbNotExecutable();
+
+private:
+    QStringList click(const char *button);
+    void checkRemovalsStayInside() const;
+
+    AdbBench *bench = nullptr;
+    CBrelvoPico *window = nullptr;
+};
+
+static const QString installing = "I Installing package, please wait ...";
+static const QString uninstalling = "I Uninstalling package, please wait ...";
+static const QString openXrLine =
+        "I Firmware provides an OpenXR runtime -> installing the OpenXR build.";
+static const QString legacyLine = "I Firmware has no usable OpenXR runtime (a PICO OS update may "
+                                  "add it) -> installing the Legacy build.";
+static const QString notFound = "E Cannot find the Pico headset! -> Please make sure that it is "
+                                "connected and has USB debugging enabled.";
+static const QString installed = "I Package installed successfully!";
+static const QString uninstalled = "I Package uninstalled successfully!";
+static const QString storageUnknown = "I Could not find the headset's storage folder; the app's "
+                                      "data folders were left in place.";
+static const QString notAsked = "E Could not read the installed apps from the Pico headset! -> "
+                                "Please reconnect it and try again.";
+static QString disconnected(const QString &action)
+{
+    return "E Error " + action
+            + " Package: The Pico headset was disconnected. -> Please "
+              "reconnect it and try again.";
+}
+static const QString package = "com.Brelvo.BrelvoVRViewer";
+static const QString storage = "/storage/emulated/0";
+
+void TestHostile::cleanup()
+{
+    if (bench) {
+        QCOMPARE(bench->runningAdbCount(), 0);
+        checkRemovalsStayInside();
+    }
+    delete window;
+    window = nullptr;
+    delete bench;
+    bench = nullptr;
+}
+
+QStringList TestHostile::click(const char *button)
+{
+    if (!window)
+        window = new CBrelvoPico;
+    window->setAdbTimeout(400); // a hung query is stopped after this bound
+    bench->clearJournal();
+    const int before = logLines(window).size();
+    window->findChild<QPushButton *>(button)->click();
+    for (const char *name : {"installPushButton", "uninstallPushButton", "closePushButton"})
+        [&] {
+            QVERIFY2(window->findChild<QPushButton *>(name)->isEnabled(), name);
+        }();
+    return logLines(window).mid(before);
+}
+
+void TestHostile::checkRemovalsStayInside() const
+{
+    const QStringList allowed = {storage + "/UE4Game/BrelvoVRViewer",
+                                 storage + "/UE4Game/UE4CommandLine.txt",
+                                 storage + "/obb/" + package, storage + "/Android/obb/" + package,
+                                 storage + "/Download/obb/" + package};
+    for (const QStringList &call : bench->journal()) {
+        const qsizetype rm = call.indexOf("rm");
+        if (rm < 0)
+            continue;
+        QCOMPARE(call.mid(0, rm), (QStringList{"-s", "PA1", "shell"}));
+        QCOMPARE(call.mid(rm), (QStringList{"rm", "-r"} + allowed));
+    }
+}
+
+// Every command but the device listing (and, where given, the install or uninstall command)
+// gets the same answer.
+static QJsonObject everyQueryAnswers(const QJsonObject &answer, const QJsonObject &device,
+                                     const QStringList &spared = {})
+{
+    QJsonArray rules;
+    for (const QString &command : spared)
+        rules << QJsonObject{{"prefix", QJsonArray{"-s", "PA1", command}},
+                             {"responses", QJsonArray{}}};
+    rules << QJsonObject{{"prefix", QJsonArray{"-s", "PA1"}}, {"responses", QJsonArray{answer}}};
+    QJsonObject scenario = AdbBench::simulated({device});
+    scenario.insert("rules", rules);
+    return scenario;
+}
+
+static QJsonObject bytes(const QByteArray &out, int repeat = 1)
+{
+    return {{"stdoutBase64", QString::fromLatin1(out.toBase64())}, {"stdoutRepeat", repeat}};
+}
+
+static QString capped(const QString &prefix, const QString &text)
+{
+    return prefix + text.left(MaxLogLineLength - prefix.size() + 2) + QChar(0x2026);
+}
+
+void TestHostile::installAnswers_data()
+{
+    QTest::addColumn<QJsonObject>("answer");
+    QTest::addColumn<QStringList>("lines");
+
+    const QString twentyMb(20 * 1024 * 1024, 'A');
+    QTest::newRow("20 MB of output")
+            << bytes("AAAAAAAAAAAAAAAA", 20 * 1024 * 1024 / 16)
+            << QStringList{installing, capped("I Device model: ", twentyMb), legacyLine, installed};
+    QTest::newRow("not UTF-8, NUL bytes")
+            << bytes(QByteArray("5.7\xff\x00"
+                                "1 \xc3\n",
+                                9))
+            << QStringList{installing,
+                           "I PICO OS version: 5.7" + QString(QChar::ReplacementCharacter) + "1 "
+                                   + QChar::ReplacementCharacter,
+                           "I Device model: 5.7" + QString(QChar::ReplacementCharacter) + "1 "
+                                   + QChar::ReplacementCharacter,
+                           legacyLine, installed};
+    QTest::newRow("CR line ends only")
+            << bytes("Pico\r4\r")
+            << QStringList{installing, "I Device model: Pico4", legacyLine, installed};
+    QTest::newRow("markup and script")
+            << bytes("5.1<script>alert(1)</script><font color=#cc4400>x</font>\n")
+            << QStringList{installing,
+                           "I PICO OS version: 5.1<script>alert(1)</script><font "
+                           "color=#cc4400>x</font>",
+                           "I Device model: 5.1<script>alert(1)</script><font "
+                           "color=#cc4400>x</font>",
+                           legacyLine, installed};
+    QTest::newRow("every query hangs")
+            << QJsonObject{{"stdout", "5.7.1"}, {"hang", true}}
+            << QStringList{installing, "I PICO OS version: 5.7.1", "I Device model: 5.7.1",
+                           legacyLine, installed};
+    QTest::newRow("every query crashes")
+            << QJsonObject{{"stdout", "/system/lib64/libopenxr_forwardloader.so\n"},
+                           {"crash", true}}
+            << QStringList{installing, "I Device model: /system/lib64/libopenxr_forwardloader.so",
+                           openXrLine, installed};
+}
+
+void TestHostile::installAnswers()
+{
+    QFETCH(QJsonObject, answer);
+    QFETCH(QStringList, lines);
+    bench = new AdbBench;
+    QJsonObject device = AdbBench::pico("PA1");
+    bench->setScenario(everyQueryAnswers(answer, device, {"install"}));
+    QCOMPARE(click("installPushButton"), lines);
+    QCOMPARE(bench->journal().constLast().mid(2, 2), (QStringList{"install", "-r"}));
+}
+
+void TestHostile::uninstallAnswers_data()
+{
+    QTest::addColumn<QJsonObject>("answer");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QString>("uninstallError");
+
+    QTest::newRow("20 MB of output")
+            << bytes("package:x ", 2 * 1024 * 1024)
+            << QStringList{uninstalling, storageUnknown, uninstalled} << "";
+    QTest::newRow("every query hangs")
+            << QJsonObject{{"hang", true}} << QStringList{uninstalling, notAsked} << "";
+    QTest::newRow("every query crashes") << QJsonObject{{"stdout", "package:x\n"}, {"crash", true}}
+                                         << QStringList{uninstalling, notAsked} << "";
+    QTest::newRow("storage with a space")
+            << bytes("/storage/emulated/0 /system\n")
+            << QStringList{uninstalling, storageUnknown, uninstalled} << "";
+    QTest::newRow("markup in the uninstall error")
+            << bytes("package:x\n")
+            << QStringList{uninstalling, storageUnknown,
+                           "E Error uninstalling Package: <b>Failure</b> & <i>more</i>"}
+            << "<b>Failure</b> & <i>more</i>\n";
+    QTest::newRow("20 MB uninstall error")
+            << bytes("package:x\n")
+            << QStringList{uninstalling, storageUnknown,
+                           capped("E Error uninstalling Package: ", QString(20 << 20, 'E'))}
+            << QString(20 << 20, 'E');
+}
+
+void TestHostile::uninstallAnswers()
+{
+    QFETCH(QJsonObject, answer);
+    QFETCH(QStringList, lines);
+    QFETCH(QString, uninstallError);
+    bench = new AdbBench;
+    QJsonObject device = AdbBench::pico("PA1");
+    device.insert("packages", QJsonArray{package});
+    QJsonObject scenario = everyQueryAnswers(answer, device, {"uninstall"});
+    if (!uninstallError.isEmpty()) {
+        QJsonArray rules = scenario.value("rules").toArray();
+        rules.prepend(AdbBench::rule({"-s", "PA1", "uninstall", package},
+                                     AdbBench::reply("", uninstallError, 1)));
+        scenario.insert("rules", rules);
+    }
+    bench->setScenario(scenario);
+    QCOMPARE(click("uninstallPushButton"), lines);
+}
+
+void TestHostile::unplugged_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("after"); // adb calls answered before the headset is gone
+    QTest::addColumn<QStringList>("lines");
+
+    const QString version = "I PICO OS version: 5.7.1";
+    const QString model = "I Device model: Pico 4";
+    QTest::newRow("install, before the click") << "install" << 0 << QStringList{notFound};
+    QTest::newRow("install, after the first detection")
+            << "install" << 1 << QStringList{installing, notFound};
+    QTest::newRow("install, after the second detection")
+            << "install" << 2 << QStringList{installing, legacyLine, disconnected("installing")};
+    QTest::newRow("install, after the version")
+            << "install" << 3
+            << QStringList{installing, version, legacyLine, disconnected("installing")};
+    QTest::newRow("install, after the model")
+            << "install" << 4
+            << QStringList{installing, version, model, legacyLine, disconnected("installing")};
+    QTest::newRow("install, after the manifest")
+            << "install" << 5
+            << QStringList{installing, version, model, legacyLine, disconnected("installing")};
+    QTest::newRow("install, after the library listing")
+            << "install" << 6
+            << QStringList{installing, version, model, openXrLine, disconnected("installing")};
+    QTest::newRow("install, never")
+            << "install" << 99 << QStringList{installing, version, model, openXrLine, installed};
+
+    QTest::newRow("uninstall, before the click") << "uninstall" << 0 << QStringList{notFound};
+    QTest::newRow("uninstall, after the first detection")
+            << "uninstall" << 1 << QStringList{uninstalling, notAsked};
+    QTest::newRow("uninstall, after the package query")
+            << "uninstall" << 2 << QStringList{uninstalling, notFound};
+    QTest::newRow("uninstall, after the second detection")
+            << "uninstall" << 3
+            << QStringList{uninstalling, storageUnknown, disconnected("uninstalling")};
+    QTest::newRow("uninstall, after the storage query")
+            << "uninstall" << 4 << QStringList{uninstalling, disconnected("uninstalling")};
+    QTest::newRow("uninstall, after the removal")
+            << "uninstall" << 5 << QStringList{uninstalling, disconnected("uninstalling")};
+    QTest::newRow("uninstall, never")
+            << "uninstall" << 99 << QStringList{uninstalling, uninstalled};
+}
+
+void TestHostile::unplugged()
+{
+    QFETCH(QString, action);
+    QFETCH(int, after);
+    QFETCH(QStringList, lines);
+
+    bench = new AdbBench;
+    QJsonObject device = AdbBench::pico("PA1");
+    if (action == "uninstall")
+        device.insert("packages", QJsonArray{package});
+    bench->setScenario(AdbBench::simulated({device}));
+    window = new CBrelvoPico;
+    QJsonObject scenario = AdbBench::simulated({device});
+    scenario.insert("vanishAfter", after);
+    bench->setScenario(scenario);
+    QCOMPARE(click(action == "install" ? "installPushButton" : "uninstallPushButton"), lines);
+    // Nothing is ever sent with an empty serial.
+    for (const QStringList &call : bench->journal())
+        QVERIFY(call.size() < 2 || call.at(0) != "-s" || !call.at(1).isEmpty());
+}
+
+void TestHostile::hundredsOfDevices()
+{
+    bench = new AdbBench;
+    QString listing = "List of devices attached\n";
+    for (int i = 0; i < 300; ++i)
+        listing += QString("PHONE%1              unauthorized transport_id:%1\n").arg(i);
+    listing += "PA1                    device usb:1-1 product:p model:Pico_Neo_2 device:d\n";
+    for (int i = 300; i < 600; ++i)
+        listing +=
+                QString("PHONE%1              device usb:1-1 model:Phone transport_id:%1\n").arg(i);
+    QJsonObject scenario = AdbBench::simulated({AdbBench::pico("PA1", "Pico Neo 2")});
+    scenario.insert("rules", QJsonArray{AdbBench::listing(listing)});
+    bench->setScenario(scenario);
+    QCOMPARE(click("installPushButton"), (QStringList{installing, installed}));
+    QCOMPARE(bench->journal().constLast(),
+             (QStringList{"-s", "PA1", "install", "-r", bench->path("BrelvoVRViewer-Pico2.apk")}));
+}
+
+void TestHostile::adbNotExecutable()
+{
+    bench = new AdbBench;
+    QFile(bench->path(AdbBench::adbFileName()))
+            .setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    const QString failure = "E Error: \"./" + AdbBench::adbFileName()
+            + "\" could not be started. -> Please check that it is there and complete; security "
+              "software may be blocking it.";
+    QCOMPARE(click("installPushButton"), QStringList{failure});
+    QCOMPARE(click("uninstallPushButton"), QStringList{failure});
+}
+
+QTEST_MAIN(TestHostile)
+#include "tst_hostile.moc"
