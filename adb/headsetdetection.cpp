@@ -7,16 +7,18 @@
 DeviceListing parseDeviceListing(const QString &listing)
 {
     static const QRegularExpression lineBreak(QStringLiteral("[\r\n]"));
-    static const QRegularExpression blanks(QStringLiteral("[ \t]+"));
+    static const QRegularExpression blanks(QStringLiteral("\\s+"),
+                                           QRegularExpression::UseUnicodePropertiesOption);
 
     DeviceListing result;
     const QStringList lines = listing.split(lineBreak, Qt::SkipEmptyParts);
     for (const QString &line : lines) {
         // The header, and adb's own notices such as "* daemon started successfully".
-        if (line.startsWith(QLatin1Char('*')) || line == QLatin1String("List of devices attached"))
+        const QString text = line.trimmed();
+        if (text.startsWith(QLatin1Char('*')) || text == QLatin1String("List of devices attached"))
             continue;
         // A device line is the serial, then the state, then named fields.
-        const QStringList fields = line.split(blanks, Qt::SkipEmptyParts);
+        const QStringList fields = text.split(blanks, Qt::SkipEmptyParts);
         if (fields.size() < 2)
             continue;
         result.anyDevice = true;

@@ -9,7 +9,9 @@
 
 bool isSafeStoragePath(const QString &storage)
 {
-    static const QRegularExpression allowed(QStringLiteral("^/[A-Za-z0-9/._-]*$"));
+    // Anchored at both ends: a "$" alone would also let a final line break through.
+    static const QRegularExpression allowed(
+            QRegularExpression::anchoredPattern(QStringLiteral("/[A-Za-z0-9/._-]*")));
     if (!allowed.match(storage).hasMatch())
         return false;
     const QStringList segments = storage.split(QLatin1Char('/'), Qt::SkipEmptyParts);

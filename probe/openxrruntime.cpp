@@ -25,7 +25,8 @@ QString runtimeLibraryName(const QString &manifest)
     // The library is looked for in the library folders, so a path counts by its file name.
     // The name goes into a command for the headset's shell: anything that is not plainly a
     // file name is not taken.
-    static const QRegularExpression fileName(QStringLiteral("^[A-Za-z0-9._+-]+$"));
+    static const QRegularExpression fileName(
+            QRegularExpression::anchoredPattern(QStringLiteral("[A-Za-z0-9._+-]+")));
     const QString name = value.mid(value.lastIndexOf(QLatin1Char('/')) + 1).trimmed();
     return fileName.match(name).hasMatch() ? name : fallback;
 }

@@ -6,7 +6,10 @@
 
 bool isAcceptedPicoOsVersion(const QString &candidate)
 {
-    return !QVersionNumber::fromString(candidate).isNull() && candidate.contains(QLatin1Char('.'));
+    // QVersionNumber also reads a leading sign ("+6.1"), which no version shows.
+    return !candidate.isEmpty() && candidate.at(0) >= u'0' && candidate.at(0) <= u'9'
+            && !QVersionNumber::fromString(candidate).isNull()
+            && candidate.contains(QLatin1Char('.'));
 }
 
 QString CBrelvoPico::getPicoOsVersion(const QString &serial)

@@ -1,6 +1,6 @@
 # Sourced by the other scripts: installs the Debian packages that building and testing need,
 # and only those that are missing.
-brelvo_packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
+brelvo_packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
                  fonts-dejavu-core xvfb xauth x11-utils xdotool imagemagick python3-yaml)
 
 brelvo_install_missing() {

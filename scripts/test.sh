@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with warnings as errors and runs every test twice: in a normal
-# build, then in an AddressSanitizer + UndefinedBehaviorSanitizer build. Then it builds the
-# release archive and checks that it unpacks and starts, and checks the CI workflow's syntax.
+# build, then in an AddressSanitizer + UndefinedBehaviorSanitizer build (with LeakSanitizer).
+# Then it runs each fuzz target for 30 seconds, builds the release archive and checks that it
+# unpacks and starts, and checks the CI workflow's syntax.
 #   scripts/test.sh               everything, as CI runs it
 #   scripts/test.sh --quick       the normal build only, without the slow tests
 set -euo pipefail
@@ -27,6 +28,8 @@ run_suite build-test
 if [ $quick -eq 0 ]; then
     echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
     run_suite build-sanitize -DBRELVO_SANITIZE=ON
+    echo "== fuzz targets, 30 seconds each"
+    scripts/fuzz.sh 30
     echo "== release archive"
     scripts/package.sh --check
 fi

@@ -118,6 +118,9 @@ void TestHeadset::listing_data()
     QTest::newRow("longer serial") << header + ready("192.168.1.20:5555-extra-long-serial", "M")
                                    << true << "192.168.1.20:5555-extra-long-serial" << false;
     QTest::newRow("tab separated") << header + "S1\tdevice\n" << true << "S1" << false;
+    QTest::newRow("indented notice") << header + " *  device\n" << false << "" << false;
+    QTest::newRow("other white space")
+            << header + QString("S1\u00a0device\n") << true << "S1" << false;
     QTest::newRow("device word only in fields")
             << header + other("A1", "offline device:thing") << true << "" << false;
 }

@@ -65,6 +65,7 @@ void TestProbes::versionAcceptance_data()
     QTest::newRow("letter first") << "V5.7.1" << false;
     QTest::newRow("dot only in the suffix") << "5-build.3" << true;
     QTest::newRow("dot first") << ".5" << false;
+    QTest::newRow("sign first") << "+6m5.2" << false;
 }
 
 void TestProbes::versionAcceptance()

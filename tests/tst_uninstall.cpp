@@ -131,6 +131,7 @@ void TestUninstall::storagePath_data()
     QTest::newRow("shell") << "/sdcard;reboot" << false;
     QTest::newRow("variable") << "$EXTERNAL_STORAGE" << false;
     QTest::newRow("line break") << "/sdcard\n/system" << false;
+    QTest::newRow("final line break") << "/sdcard\n" << false;
     QTest::newRow("non-ASCII letter") << QString::fromUtf8("/sdcard/\xc3\xa9") << false;
 }
 
