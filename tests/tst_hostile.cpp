@@ -1,11 +1,13 @@
 #include "adbbench.h"
 #include "cbrelvopico.h"
+#include "expected.h"
 #include "logline.h"
 
 #include <QPushButton>
 #include <QTest>
 
 using Calls = QList<QStringList>;
+using namespace Expected;
 
 // Install and Uninstall against an adb or a headset that misbehaves: huge or broken output,
 // markup, hangs, crashes, no adb at all, and a headset unplugged between any two commands.
@@ -35,29 +37,6 @@ private:
     CBrelvoPico *window = nullptr;
 };
 
-static const QString installing = "I Installing package, please wait ...";
-static const QString uninstalling = "I Uninstalling package, please wait ...";
-static const QString openXrLine =
-        "I Firmware provides an OpenXR runtime -> installing the OpenXR build.";
-static const QString legacyLine = "I Firmware has no usable OpenXR runtime (a PICO OS update may "
-                                  "add it) -> installing the Legacy build.";
-static const QString notFound = "E Cannot find the Pico headset! -> Please make sure that it is "
-                                "connected and has USB debugging enabled.";
-static const QString installed = "I Package installed successfully!";
-static const QString uninstalled = "I Package uninstalled successfully!";
-static const QString storageUnknown = "I Could not find the headset's storage folder; the app's "
-                                      "data folders were left in place.";
-static const QString notAsked = "E Could not read the installed apps from the Pico headset! -> "
-                                "Please reconnect it and try again.";
-static QString disconnected(const QString &action)
-{
-    return "E Error " + action
-            + " Package: The Pico headset was disconnected. -> Please "
-              "reconnect it and try again.";
-}
-static const QString package = "com.Brelvo.BrelvoVRViewer";
-static const QString storage = "/storage/emulated/0";
-
 void TestHostile::cleanup()
 {
     if (bench) {
@@ -75,22 +54,12 @@ QStringList TestHostile::click(const char *button)
     if (!window)
         window = new CBrelvoPico;
     window->setAdbTimeout(400); // a hung query is stopped after this bound
-    bench->clearJournal();
-    const int before = logLines(window).size();
-    window->findChild<QPushButton *>(button)->click();
-    for (const char *name : {"installPushButton", "uninstallPushButton", "closePushButton"})
-        [&] {
-            QVERIFY2(window->findChild<QPushButton *>(name)->isEnabled(), name);
-        }();
-    return logLines(window).mid(before);
+    return clickAndRead(*bench, window, button);
 }
 
 void TestHostile::checkRemovalsStayInside() const
 {
-    const QStringList allowed = {storage + "/UE4Game/BrelvoVRViewer",
-                                 storage + "/UE4Game/UE4CommandLine.txt",
-                                 storage + "/obb/" + package, storage + "/Android/obb/" + package,
-                                 storage + "/Download/obb/" + package};
+    const QStringList allowed = dataPaths(storage);
     for (const QStringList &call : bench->journal()) {
         const qsizetype rm = call.indexOf("rm");
         if (rm < 0)

@@ -1,5 +1,6 @@
 #include "adbbench.h"
 #include "cbrelvopico.h"
+#include "expected.h"
 
 #include <QFile>
 #include <QPushButton>
@@ -7,6 +8,7 @@
 #include <QTimer>
 
 using Calls = QList<QStringList>;
+using namespace Expected;
 
 // The Install button from the click to the last line in the log, against a simulated headset
 // and against canned adb answers.
@@ -35,25 +37,6 @@ private:
     CBrelvoPico *window = nullptr;
 };
 
-static const QString installing = "I Installing package, please wait ...";
-static const QString openXrLine =
-        "I Firmware provides an OpenXR runtime -> installing the OpenXR build.";
-static const QString legacyLine = "I Firmware has no usable OpenXR runtime (a PICO OS update may "
-                                  "add it) -> installing the Legacy build.";
-static const QString notAuthorized = "E Device is NOT Authorized! -> Please allow USB debugging "
-                                     "on the Pico headset and try again.";
-static const QString notFound = "E Cannot find the Pico headset! -> Please make sure that it is "
-                                "connected and has USB debugging enabled.";
-static const QString header = "List of devices attached\n";
-static const QStringList devices = {"devices", "-l"};
-
-static QString readyLine(const QString &serial, const QString &model)
-{
-    return QString("%1 device usb:1-1 product:p model:%2 device:d transport_id:1\n")
-            .arg(serial, -22)
-            .arg(model);
-}
-
 void TestInstall::cleanup()
 {
     delete window;
@@ -66,14 +49,7 @@ QStringList TestInstall::clickInstall()
 {
     if (!window)
         window = new CBrelvoPico;
-    bench->clearJournal();
-    const int before = logLines(window).size();
-    window->findChild<QPushButton *>("installPushButton")->click();
-    for (const char *name : {"installPushButton", "uninstallPushButton", "closePushButton"})
-        [&] {
-            QVERIFY2(window->findChild<QPushButton *>(name)->isEnabled(), name);
-        }();
-    return logLines(window).mid(before);
+    return clickAndRead(*bench, window, "installPushButton");
 }
 
 void TestInstall::earlyStops_data()
@@ -230,7 +206,7 @@ void TestInstall::adbCannotStart()
     window = new CBrelvoPico;
     // adb answers both detections, then cannot be run any more (as when security software
     // steps in).
-    const QString neo2 = header + readyLine("N2", "Pico_Neo_2");
+    const QString neo2 = listingHeader + readyLine("N2", "Pico_Neo_2");
     QJsonObject breaks = AdbBench::reply(neo2);
     breaks.insert("breakAdb", true);
     bench->setScenario(
@@ -248,12 +224,13 @@ void TestInstall::adbCannotStart()
 void TestInstall::headsetGoneAtTheSecondDetection()
 {
     bench = new AdbBench;
-    bench->setScenario({{"rules",
-                         QJsonArray{QJsonObject{
-                                 {"args", QJsonArray{"devices", "-l"}},
-                                 {"responses",
-                                  QJsonArray{AdbBench::reply(header + readyLine("P4", "Pico_4")),
-                                             AdbBench::reply(header + "\n")}}}}}});
+    bench->setScenario(
+            {{"rules",
+              QJsonArray{QJsonObject{
+                      {"args", QJsonArray{"devices", "-l"}},
+                      {"responses",
+                       QJsonArray{AdbBench::reply(listingHeader + readyLine("P4", "Pico_4")),
+                                  AdbBench::reply(listingHeader + "\n")}}}}}});
     QCOMPARE(clickInstall(), (QStringList{installing, notFound}));
     QCOMPARE(bench->journal(), (Calls{devices, devices}));
 }

@@ -1,5 +1,6 @@
 #include "adbbench.h"
 #include "cbrelvopico.h"
+#include "expected.h"
 
 #include "ops/datapaths.h"
 
@@ -7,6 +8,7 @@
 #include <QTest>
 
 using Calls = QList<QStringList>;
+using namespace Expected;
 
 // The Uninstall button from the click to the last line in the log.
 class TestUninstall : public QObject
@@ -34,25 +36,6 @@ private:
     AdbBench *bench = nullptr;
     CBrelvoPico *window = nullptr;
 };
-
-static const QString uninstalling = "I Uninstalling package, please wait ...";
-static const QString success = "I Package uninstalled successfully!";
-static const QString notAuthorized = "E Device is NOT Authorized! -> Please allow USB debugging "
-                                     "on the Pico headset and try again.";
-static const QString notFound = "E Cannot find the Pico headset! -> Please make sure that it is "
-                                "connected and has USB debugging enabled.";
-static const QString storageUnknown = "I Could not find the headset's storage folder; the app's "
-                                      "data folders were left in place.";
-static const QString package = "com.Brelvo.BrelvoVRViewer";
-static const QStringList devices = {"devices", "-l"};
-static const QString storage = "/storage/emulated/0";
-
-static QStringList dataPaths(const QString &root)
-{
-    return {root + "/UE4Game/BrelvoVRViewer", root + "/UE4Game/UE4CommandLine.txt",
-            root + "/obb/" + package, root + "/Android/obb/" + package,
-            root + "/Download/obb/" + package};
-}
 
 static Calls uninstallCalls(const QString &serial, bool removal = true)
 {
@@ -100,14 +83,7 @@ QStringList TestUninstall::click(const char *button)
 {
     if (!window)
         window = new CBrelvoPico;
-    bench->clearJournal();
-    const int before = logLines(window).size();
-    window->findChild<QPushButton *>(button)->click();
-    for (const char *name : {"installPushButton", "uninstallPushButton", "closePushButton"})
-        [&] {
-            QVERIFY2(window->findChild<QPushButton *>(name)->isEnabled(), name);
-        }();
-    return logLines(window).mid(before);
+    return clickAndRead(*bench, window, button);
 }
 
 void TestUninstall::storagePath_data()
@@ -191,7 +167,7 @@ void TestUninstall::removesExactlyTheAppData()
     bench = new AdbBench;
     bench->setScenario(AdbBench::simulated({installedPico()}));
     window = new CBrelvoPico;
-    QCOMPARE(click("uninstallPushButton"), (QStringList{uninstalling, success}));
+    QCOMPARE(click("uninstallPushButton"), (QStringList{uninstalling, uninstalled}));
     Calls expected = uninstallCalls("PA1");
     expected.removeFirst(); // the journal was cleared after the start-up detection
     QCOMPARE(bench->journal(), expected);
@@ -238,7 +214,7 @@ void TestUninstall::unsafeStorageRemovesNothing()
     bench->setScenario(scenario);
 
     QStringList lines = click("uninstallPushButton");
-    QCOMPARE(lines, (QStringList{uninstalling, storageUnknown, success}));
+    QCOMPARE(lines, (QStringList{uninstalling, storageUnknown, uninstalled}));
     for (const QStringList &call : bench->journal())
         QVERIFY2(!call.contains("rm"), qPrintable(call.join(' ')));
     QCOMPARE(bench->deviceState().value("files").toObject(), before);
@@ -249,7 +225,7 @@ void TestUninstall::verdicts_data()
     QTest::addColumn<QJsonObject>("answer");
     QTest::addColumn<QString>("line");
 
-    QTest::newRow("success") << AdbBench::reply("Success\r\n") << success;
+    QTest::newRow("uninstalled") << AdbBench::reply("Success\r\n") << uninstalled;
     QTest::newRow("not there: stdout only, exit 1")
             << AdbBench::reply("Failure [DELETE_FAILED_INTERNAL_ERROR]\n", "", 1)
             << "E Error uninstalling Package: Failure [DELETE_FAILED_INTERNAL_ERROR]";
@@ -309,7 +285,7 @@ void TestUninstall::installThenUninstallTwice()
                           "I Device model: Pico 4",
                           "I Firmware provides an OpenXR runtime -> installing the OpenXR build.",
                           "I Package installed successfully!"}));
-    QCOMPARE(click("uninstallPushButton"), (QStringList{uninstalling, success}));
+    QCOMPARE(click("uninstallPushButton"), (QStringList{uninstalling, uninstalled}));
     QCOMPARE(click("uninstallPushButton"),
              (QStringList{uninstalling, "I Package is already uninstalled!"}));
 }

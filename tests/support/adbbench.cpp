@@ -1,8 +1,10 @@
 #include "adbbench.h"
+#include "cbrelvopico.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
+#include <QPushButton>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
@@ -224,4 +226,17 @@ QStringList logLines(const QTextEdit *log)
 QStringList logLines(const QWidget *window)
 {
     return logLines(window->findChild<QTextEdit *>(QStringLiteral("logTextEdit")));
+}
+
+QStringList clickAndRead(AdbBench &bench, CBrelvoPico *window, const char *button)
+{
+    bench.clearJournal();
+    const qsizetype before = logLines(window).size();
+    window->findChild<QPushButton *>(QString::fromLatin1(button))->click();
+    for (const char *name : {"installPushButton", "uninstallPushButton", "closePushButton"}) {
+        if (!window->findChild<QPushButton *>(QString::fromLatin1(name))->isEnabled())
+            QTest::qFail(qPrintable(QStringLiteral("%1 stayed disabled").arg(name)), __FILE__,
+                         __LINE__);
+    }
+    return logLines(window).mid(before);
 }

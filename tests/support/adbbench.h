@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+class CBrelvoPico;
+
 QT_BEGIN_NAMESPACE
 class QTextEdit;
 class QWidget;
@@ -61,5 +63,9 @@ private:
 // information or an error line; "? " for any other colour) and the line's text.
 QStringList logLines(const QTextEdit *log);
 QStringList logLines(const QWidget *window);
+
+// Clicks a button of the window as the user would, with the journal emptied first, and returns
+// the log lines that the click added. Checks that the action left every button enabled.
+QStringList clickAndRead(AdbBench &bench, CBrelvoPico *window, const char *button);
 
 #endif // ADBBENCH_H
