@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the real program under a real X server on the simulated headset: the window appears at
-# 492 pixels wide, Install is clicked, the install command reaches adb, and a screenshot of the
-# outcome is saved.
+# 492 pixels wide, Install is clicked, the install command reaches adb, a screenshot of the
+# outcome is saved, and Escape ends the program with status 0.
 #   smoke.sh <BrelvoPico> <fakeadb> <scenario> <screenshot.png>
 set -euo pipefail
 program=$1 fakeadb=$2 scenario=$3 screenshot=$4
@@ -49,6 +49,20 @@ grep -q '"install"' "$folder/journal.jsonl" || {
 }
 sleep 5
 import -window root "$screenshot"
+
+# Escape closes the dialog; the program then ends with the event loop's result, 0.
+xdotool windowfocus --sync "$window" key Escape
+status=0
+for _ in $(seq 50); do
+    kill -0 $app 2>/dev/null || break
+    sleep 0.2
+done
+if kill -0 $app 2>/dev/null; then
+    echo "smoke: Escape did not end the program"
+    exit 1
+fi
+wait $app || status=$?
+[ $status -eq 0 ] || { echo "smoke: the program ended with status $status after Escape"; exit 1; }
 INSIDE
 
 xvfb-run -a -s "-screen 0 800x600x24" bash "$folder/inside.sh" "$folder" "$screenshot"
