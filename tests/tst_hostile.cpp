@@ -53,7 +53,8 @@ QStringList TestHostile::click(const char *button)
 {
     if (!window)
         window = new CBrelvoPico;
-    window->setAdbTimeout(400); // a hung query is stopped after this bound
+    // A hung query is stopped after this bound; it leaves room for a slow sanitizer build.
+    window->setAdbTimeout(1500);
     return clickAndRead(*bench, window, button);
 }
 
@@ -150,43 +151,44 @@ void TestHostile::uninstallAnswers_data()
 {
     QTest::addColumn<QJsonObject>("answer");
     QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<QString>("uninstallError");
+    QTest::addColumn<QJsonObject>("uninstallAnswer"); // empty: the simulated headset answers
 
     QTest::newRow("20 MB of output")
             << bytes("package:x ", 2 * 1024 * 1024)
-            << QStringList{uninstalling, storageUnknown, uninstalled} << "";
+            << QStringList{uninstalling, storageUnknown, uninstalled} << QJsonObject();
     QTest::newRow("every query hangs")
-            << QJsonObject{{"hang", true}} << QStringList{uninstalling, notAsked} << "";
+            << QJsonObject{{"hang", true}} << QStringList{uninstalling, notAsked} << QJsonObject();
     QTest::newRow("every query crashes") << QJsonObject{{"stdout", "package:x\n"}, {"crash", true}}
-                                         << QStringList{uninstalling, notAsked} << "";
+                                         << QStringList{uninstalling, notAsked} << QJsonObject();
     QTest::newRow("storage with a space")
             << bytes("/storage/emulated/0 /system\n")
-            << QStringList{uninstalling, storageUnknown, uninstalled} << "";
+            << QStringList{uninstalling, storageUnknown, uninstalled} << QJsonObject();
     QTest::newRow("markup in the uninstall error")
             << bytes("package:x\n")
             << QStringList{uninstalling, storageUnknown,
                            "E Error uninstalling Package: <b>Failure</b> & <i>more</i>"}
-            << "<b>Failure</b> & <i>more</i>\n";
+            << AdbBench::reply("", "<b>Failure</b> & <i>more</i>\n", 1);
     QTest::newRow("20 MB uninstall error")
             << bytes("package:x\n")
             << QStringList{uninstalling, storageUnknown,
                            capped("E Error uninstalling Package: ", QString(20 << 20, 'E'))}
-            << QString(20 << 20, 'E');
+            << QJsonObject{{"stderr", "EEEEEEEEEEEEEEEE"},
+                           {"stderrRepeat", (20 << 20) / 16},
+                           {"exitCode", 1}};
 }
 
 void TestHostile::uninstallAnswers()
 {
     QFETCH(QJsonObject, answer);
     QFETCH(QStringList, lines);
-    QFETCH(QString, uninstallError);
+    QFETCH(QJsonObject, uninstallAnswer);
     bench = new AdbBench;
     QJsonObject device = AdbBench::pico("PA1");
     device.insert("packages", QJsonArray{package});
     QJsonObject scenario = everyQueryAnswers(answer, device, {"uninstall"});
-    if (!uninstallError.isEmpty()) {
+    if (!uninstallAnswer.isEmpty()) {
         QJsonArray rules = scenario.value("rules").toArray();
-        rules.prepend(AdbBench::rule({"-s", "PA1", "uninstall", package},
-                                     AdbBench::reply("", uninstallError, 1)));
+        rules.prepend(AdbBench::rule({"-s", "PA1", "uninstall", package}, uninstallAnswer));
         scenario.insert("rules", rules);
     }
     bench->setScenario(scenario);

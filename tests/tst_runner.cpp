@@ -156,7 +156,7 @@ void TestRunner::missingAdb()
 void TestRunner::hungAdbIsStopped()
 {
     // The bound is shortened here; the slow test runs the real 30 seconds.
-    window->setAdbTimeout(500);
+    window->setAdbTimeout(1500);
     bench->setScenario({{"rules",
                          QJsonArray{AdbBench::rule({"hang"},
                                                    QJsonObject{{"stdout", "partial\n"},

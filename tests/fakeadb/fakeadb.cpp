@@ -16,8 +16,8 @@
 //                 "dirs": ["/sdcard/obb"], "packages": ["com.example"], "latencyMs": 0,
 //                 "installMs": 0, "installResult": "Success" or "INSTALL_FAILED_..."}]}
 // A response: {"stdout": text, "stdoutBase64": bytes, "stdoutRepeat": n, "stderr": text,
-//              "stderrBase64": bytes, "exitCode": n, "delayMs": n, "hang": true, "crash": true,
-//              "breakAdb": true (this adb cannot be started again afterwards)}.
+//              "stderrBase64": bytes, "stderrRepeat": n, "exitCode": n, "delayMs": n, "hang": true,
+//              "crash": true, "breakAdb": true (this adb cannot be started again afterwards)}.
 // The simulated devices keep their state (packages, files) in FAKEADB_STATE, or the scenario's
 // path with ".state" appended, so a run of several commands sees its own changes.
 #include <QCoreApplication>
@@ -91,9 +91,10 @@ int selectRule(const QJsonArray &rules, const QStringList &args)
 QByteArray bytesOf(const QJsonObject &response, const QString &name)
 {
     const QString base64 = name + QLatin1String("Base64");
-    if (response.contains(base64))
-        return QByteArray::fromBase64(response.value(base64).toString().toLatin1());
-    return response.value(name).toString().toUtf8();
+    const QByteArray bytes = response.contains(base64)
+            ? QByteArray::fromBase64(response.value(base64).toString().toLatin1())
+            : response.value(name).toString().toUtf8();
+    return bytes.repeated(qMax(1, response.value(name + QLatin1String("Repeat")).toInt(1)));
 }
 
 void writeOut(const QByteArray &out, const QByteArray &err)
@@ -113,11 +114,8 @@ void writeOut(const QByteArray &out, const QByteArray &err)
 int answerFromRule(const QJsonObject &response)
 {
     QThread::msleep(ulong(response.value(QLatin1String("delayMs")).toInt()));
-    QByteArray out = bytesOf(response, QStringLiteral("stdout"));
-    const int repeat = response.value(QLatin1String("stdoutRepeat")).toInt(1);
-    if (repeat > 1)
-        out = out.repeated(repeat);
-    writeOut(out, bytesOf(response, QStringLiteral("stderr")));
+    writeOut(bytesOf(response, QStringLiteral("stdout")),
+             bytesOf(response, QStringLiteral("stderr")));
     if (response.value(QLatin1String("breakAdb")).toBool()) {
         // From now on this adb cannot be started, as when security software blocks it.
         const QString self = QCoreApplication::applicationFilePath();
