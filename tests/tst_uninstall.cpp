@@ -6,6 +6,7 @@
 
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 using Calls = QList<QStringList>;
 using namespace Expected;
@@ -29,6 +30,7 @@ private slots:
     void verdicts();
     void headsetGoneAtTheSecondDetection();
     void installThenUninstallTwice();
+    void buttonsAreDisabledWhileAdbWorks();
 
 private:
     QStringList click(const char *button);
@@ -288,6 +290,31 @@ void TestUninstall::installThenUninstallTwice()
     QCOMPARE(click("uninstallPushButton"), (QStringList{uninstalling, uninstalled}));
     QCOMPARE(click("uninstallPushButton"),
              (QStringList{uninstalling, "I Package is already uninstalled!"}));
+}
+
+void TestUninstall::buttonsAreDisabledWhileAdbWorks()
+{
+    bench = new AdbBench;
+    QJsonObject scenario = AdbBench::simulated({installedPico()});
+    scenario.insert(
+            "rules",
+            QJsonArray{AdbBench::rule({"-s", "PA1", "uninstall", package},
+                                      QJsonObject{{"stdout", "Success\n"}, {"delayMs", 1500}})});
+    bench->setScenario(scenario);
+    window = new CBrelvoPico;
+    auto *install = window->findChild<QPushButton *>("installPushButton");
+    auto *uninstall = window->findChild<QPushButton *>("uninstallPushButton");
+    auto *close = window->findChild<QPushButton *>("closePushButton");
+
+    QList<bool> during;
+    QTimer::singleShot(700, window, [&] {
+        during = {install->isEnabled(), uninstall->isEnabled(), close->isEnabled()};
+        install->click(); // refused: no second action on the shared process
+        uninstall->click();
+    });
+    QCOMPARE(click("uninstallPushButton"), (QStringList{uninstalling, uninstalled}));
+    QCOMPARE(during, (QList<bool>{false, false, true}));
+    QCOMPARE(bench->journal().size(), 6);
 }
 
 QTEST_MAIN(TestUninstall)
