@@ -20,7 +20,7 @@ class CBrelvoPico : public QDialog
 public:
     // How long a query may take before the runner gives up on adb and stops it.
     static constexpr int AdbTimeoutMs = 30000;
-    // How often the Install and Uninstall actions look whether adb has ended.
+    // How long Install and Uninstall wait on adb between two passes of the event loop.
     static constexpr int PollIntervalMs = 500;
 
     explicit CBrelvoPico(QWidget *parent = nullptr, Qt::WindowFlags flags = {});
