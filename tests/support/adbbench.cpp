@@ -9,6 +9,7 @@
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTextFragment>
+#include <QTimer>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -239,4 +240,16 @@ QStringList clickAndRead(AdbBench &bench, CBrelvoPico *window, const char *butto
                          __LINE__);
     }
     return logLines(window).mid(before);
+}
+
+void probeButtonsDuringAction(CBrelvoPico *window, QList<bool> &enabledDuring)
+{
+    auto *install = window->findChild<QPushButton *>(QStringLiteral("installPushButton"));
+    auto *uninstall = window->findChild<QPushButton *>(QStringLiteral("uninstallPushButton"));
+    auto *close = window->findChild<QPushButton *>(QStringLiteral("closePushButton"));
+    QTimer::singleShot(700, window, [=, &enabledDuring] {
+        enabledDuring = {install->isEnabled(), uninstall->isEnabled(), close->isEnabled()};
+        install->click();
+        uninstall->click();
+    });
 }

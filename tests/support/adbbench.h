@@ -68,4 +68,8 @@ QStringList logLines(const QWidget *window);
 // the log lines that the click added. Checks that the action left every button enabled.
 QStringList clickAndRead(AdbBench &bench, CBrelvoPico *window, const char *button);
 
+// Arranges that, 700 ms after the next click, whether Install, Uninstall and Close are enabled
+// is written to enabledDuring, and both actions are clicked again (which must not start them).
+void probeButtonsDuringAction(CBrelvoPico *window, QList<bool> &enabledDuring);
+
 #endif // ADBBENCH_H
