@@ -1,11 +1,15 @@
 #include "adb/adbcommands.h"
 #include "app/cbrelvopico.h"
 
-QString CBrelvoPico::queryHeadset(const QString &serial, const QStringList &command)
+QString CBrelvoPico::queryHeadset(const QString &serial, const QStringList &command, bool *answered)
 {
     QString stdOut;
     QString stdErr;
-    runAdbCommand(Adb::forDevice(serial, command), stdOut, stdErr, true, true);
+    const bool ran = runAdbCommand(Adb::forDevice(serial, command), stdOut, stdErr, true, true);
+    // Empty output is an answer only when adb ran and had nothing to complain about; a headset
+    // that is gone or hangs has not answered.
+    if (answered && (!ran || (stdOut.isEmpty() && !stdErr.trimmed().isEmpty())))
+        *answered = false;
     return stdOut;
 }
 
@@ -24,16 +28,8 @@ QString CBrelvoPico::getExternalStorage(const QString &serial)
 
 QString CBrelvoPico::getInstalledPackage(const QString &serial, bool &answered)
 {
-    QString stdOut;
-    QString stdErr;
-    const bool ran = runAdbCommand(
-            Adb::forDevice(serial,
-                           {QStringLiteral("shell"), QStringLiteral("pm"), QStringLiteral("list"),
-                            QStringLiteral("packages"), Adb::PackageName}),
-            stdOut, stdErr, true, true);
-    // An empty listing means "not installed" only when adb ran and had nothing to complain
-    // about; a headset that is gone or hangs has not answered.
-    if (!ran || (stdOut.isEmpty() && !stdErr.trimmed().isEmpty()))
-        answered = false;
-    return stdOut;
+    return queryHeadset(serial,
+                        {QStringLiteral("shell"), QStringLiteral("pm"), QStringLiteral("list"),
+                         QStringLiteral("packages"), Adb::PackageName},
+                        &answered);
 }

@@ -57,7 +57,8 @@ private slots:
 
 private:
     void appendLogLine(const QString &colour, const QString &text);
-    QString queryHeadset(const QString &serial, const QStringList &command);
+    QString queryHeadset(const QString &serial, const QStringList &command,
+                         bool *answered = nullptr);
     QString adbStartFailure() const;
     bool reportMissingFiles();
     QString findReadyHeadset(bool &isNeo2);

@@ -7,8 +7,9 @@
 //   {"rules": [{"args": ["devices", "-l"],            exact argument list, or
 //               "prefix": ["-s", "X", "shell"],       the list starts with these, or
 //               "args": "*",                          any list
-//               "responses": [{...}, {...}]}],        first call, second call, ...; the last
-//               repeats
+//               "responses": [{...}, {...}]}],        first call, second call, ...; the
+//                                                     last repeats; none: the simulated
+//                                                     headset answers
 //    "crlf": false, "vanishAfter": n (the devices are gone after n calls in the journal),
 //    "devices": [{"serial": "PA7", "state": "device", "model": "Pico 4", "product": "p",
 //                 "device": "d", "properties": {"ro.product.model": "Pico 4"},
@@ -536,13 +537,12 @@ int main(int argc, char **argv)
         }
     }
 
-    if (rule >= 0) {
-        const QJsonArray responses =
-                rules.at(rule).toObject().value(QLatin1String("responses")).toArray();
-        if (responses.isEmpty())
-            return 0;
+    // A rule without responses leaves the answer to the simulated headset.
+    const QJsonArray responses = rule < 0
+            ? QJsonArray()
+            : rules.at(rule).toObject().value(QLatin1String("responses")).toArray();
+    if (!responses.isEmpty())
         return answerFromRule(responses.at(qMin(call, int(responses.size()) - 1)).toObject());
-    }
     if (scenario.contains(QLatin1String("devices")))
         return simulate(scenario, statePath, earlierCalls, args);
     writeOut({},

@@ -207,15 +207,12 @@ QStringList logLines(const QTextEdit *log)
                     : colour == QLatin1String("#cc4400")            ? QStringLiteral("E ")
                                                                     : QStringLiteral("? ");
             for (const QChar c : fragment.text()) {
-                if (c == QChar::LineSeparator) {
-                    if (kind.isEmpty())
-                        kind = mark;
+                if (kind.isEmpty())
+                    kind = mark; // a line takes the colour of its first character
+                if (c == QChar::LineSeparator)
                     finish();
-                } else {
-                    if (kind.isEmpty())
-                        kind = mark;
+                else
                     current += c;
-                }
             }
         }
         if (!current.isEmpty() || block.next().isValid())
