@@ -1,0 +1,306 @@
+#!/usr/bin/env python3
+"""An Android device's adb daemon (adbd), emulated over TCP, so that the real adb client and
+server can be run against headsets of every kind and their answers captured (capture.py).
+
+It speaks adb's transport protocol (CNXN, AUTH, OPEN, OKAY, WRTE, CLSE); the shell protocol v2
+when the device advertises "shell_v2", and the old shell when it does not (stderr merged into
+stdout, exit code always 0, as on older firmware); a terminal's merged CR LF output when the
+client asks for one; "exec:" and "abb_exec:" for streamed installs when it advertises "cmd";
+and enough of the sync protocol for the legacy push-then-pm install. A device that is not
+authorized asks for a key and never accepts one; a silent device never answers the handshake.
+
+The device is described by a JSON object (see DEFAULT_DEVICE) given as the first argument, and
+listens on 127.0.0.1:<port>. Connect the server to it with `adb connect 127.0.0.1:<port>`.
+"""
+import json
+import os
+import queue
+import shlex
+import socket
+import struct
+import sys
+import threading
+
+A_CNXN, A_AUTH, A_OPEN = 0x4E584E43, 0x48545541, 0x4E45504F
+A_OKAY, A_CLSE, A_WRTE = 0x59414B4F, 0x45534C43, 0x45545257
+A_VERSION = 0x01000001
+MAX_PAYLOAD = 256 * 1024
+
+DEFAULT_DEVICE = {
+    "port": 6101,
+    "product": "A8150",
+    "model": "Pico 4",
+    "device": "PICOA8150",
+    "features": ["shell_v2", "cmd", "stat_v2", "ls_v2", "fixed_push_mkdir", "apex", "abb",
+                 "fixed_push_symlink_timestamp", "abb_exec", "remount_shell", "track_app"],
+    "authorized": True,
+    "properties": {},
+    "env": {"EXTERNAL_STORAGE": "/storage/emulated/0"},
+    "files": {},
+    "packages": [],
+    "installResult": "Success",
+    "uninstallResult": None,
+}
+
+
+def packet(command, arg0, arg1, data=b""):
+    return struct.pack("<6I", command, arg0, arg1, len(data), sum(data) & 0xFFFFFFFF,
+                       command ^ 0xFFFFFFFF) + data
+
+
+class Stream:
+    """One service the host opened: its incoming bytes, and the host's OKAY after each write."""
+
+    def __init__(self, link, local_id, remote_id):
+        self.link, self.local_id, self.remote_id = link, local_id, remote_id
+        self.incoming = queue.Queue()
+        self.buffer = b""
+        self.acked = threading.Event()
+
+    def read(self, count):
+        while len(self.buffer) < count:
+            data = self.incoming.get()
+            if data is None:
+                raise EOFError
+            self.buffer += data
+        result, self.buffer = self.buffer[:count], self.buffer[count:]
+        return result
+
+    def write(self, data):
+        for start in range(0, len(data), MAX_PAYLOAD):
+            self.acked.clear()
+            self.link.send(packet(A_WRTE, self.local_id, self.remote_id,
+                                  data[start:start + MAX_PAYLOAD]))
+            self.acked.wait(10)
+
+    def close(self):
+        self.link.send(packet(A_CLSE, self.local_id, self.remote_id))
+
+
+class Device:
+    def __init__(self, spec):
+        self.spec = dict(DEFAULT_DEVICE)
+        self.spec.update(spec)
+        self.lock = threading.Lock()
+
+    # ---- the device's shell ----------------------------------------------------------------
+    def shell(self, line):
+        """Runs one shell command line; returns (stdout, stderr, exit code)."""
+        spec = self.spec
+        for name, value in spec["env"].items():
+            line = line.replace("$" + name, value)
+        # Redirections are the shell's business, not the command's.
+        argv = [word for word in shlex.split(line) if not word.startswith(("<", ">"))]
+        if not argv:
+            return b"", b"", 0
+        out, err, code = b"", b"", 0
+        command = argv[0]
+        if command == "getprop":
+            out = (spec["properties"].get(argv[1], "") + "\n").encode()
+        elif command == "echo":
+            out = (" ".join(argv[1:]) + "\n").encode()
+        elif command == "pm" and argv[1:3] == ["list", "packages"]:
+            for package in spec["packages"]:
+                if len(argv) < 4 or argv[3] in package:
+                    out += ("package:" + package + "\n").encode()
+        elif command == "cat":
+            for path in argv[1:]:
+                if path in spec["files"]:
+                    out += spec["files"][path].encode()
+                else:
+                    err += ("cat: %s: No such file or directory\n" % path).encode()
+                    code = 1
+        elif command == "ls":
+            for path in argv[1:]:
+                if path in spec["files"]:
+                    out += (path + "\n").encode()
+                else:
+                    err += ("ls: %s: No such file or directory\n" % path).encode()
+                    code = 1
+        elif command == "rm":
+            for path in argv[1:]:
+                if path.startswith("-"):
+                    continue
+                if spec["files"].pop(path, None) is None and "-f" not in argv:
+                    err += ("rm: %s: No such file or directory\n" % path).encode()
+                    code = 1
+        elif command in ("pm", "cmd") and "install" in argv:
+            out, code = self.install_result()
+        elif command in ("pm", "cmd") and "uninstall" in argv:
+            out, code = self.uninstall_result(argv[-1])
+        else:
+            err = ("/system/bin/sh: %s: inaccessible or not found\n" % command).encode()
+            code = 127
+        return out, err, code
+
+    def install_result(self):
+        result = self.spec["installResult"]
+        if result == "Success":
+            return b"Success\n", 0
+        return ("Failure [%s]\n" % result).encode(), 1
+
+    def uninstall_result(self, package):
+        result = self.spec["uninstallResult"]
+        if result is None:
+            result = "Success" if package in self.spec["packages"] else \
+                "DELETE_FAILED_INTERNAL_ERROR"
+        if result == "Success":
+            self.spec["packages"].remove(package)
+            return b"Success\n", 0
+        return ("Failure [%s]\n" % result).encode(), 1
+
+    # ---- services --------------------------------------------------------------------------
+    def serve(self, stream, service):
+        sys.stderr.write("adbd %d: open %r\n" % (self.spec["port"], service))
+        name, _, command = service.partition(":")
+        options = name.split(",")
+        if options[0] == "shell":
+            out, err, code = self.shell(command)
+            if "v2" in options and "raw" not in options:
+                # A terminal: one stream, with the terminal's CR LF line ends.
+                out = (out + err).replace(b"\n", b"\r\n")
+                err = b""
+            if "v2" in options:
+                data = b""
+                if out:
+                    data += struct.pack("<BI", 1, len(out)) + out
+                if err:
+                    data += struct.pack("<BI", 2, len(err)) + err
+                data += struct.pack("<BIB", 3, 1, code)
+                stream.write(data)
+            else:
+                # The old shell has one stream and no exit code.
+                stream.write(out + err)
+        elif name in ("exec", "abb_exec"):
+            argv = command.split("\0") if name == "abb_exec" else shlex.split(command)
+            if "install" in argv:
+                size = int(argv[argv.index("-S") + 1])
+                stream.read(size)
+                out, _ = self.install_result()
+            else:
+                out, _, _ = self.shell(" ".join(argv))
+            stream.write(out)
+        elif name == "sync":
+            self.sync(stream)
+        else:
+            sys.stderr.write("adbd: unknown service %r\n" % service)
+        stream.close()
+
+    def sync(self, stream):
+        while True:
+            try:
+                request, length = struct.unpack("<4sI", stream.read(8))
+            except EOFError:
+                return
+            if request == b"QUIT":
+                return
+            if request in (b"STAT", b"LSTA"):
+                stream.read(length)
+                stream.write(b"STAT" + struct.pack("<3I", 0, 0, 0))
+            elif request == b"SEND":
+                path = stream.read(length).decode().rpartition(",")[0]
+                content = b""
+                while True:
+                    chunk, size = struct.unpack("<4sI", stream.read(8))
+                    if chunk == b"DONE":
+                        break
+                    content += stream.read(size)
+                self.spec["files"][path] = "pushed %d bytes" % len(content)
+                stream.write(b"OKAY" + struct.pack("<I", 0))
+            else:
+                stream.write(b"FAIL" + struct.pack("<I", 11) + b"unsupported")
+                return
+
+
+class Link:
+    """One connection from the adb server."""
+
+    def __init__(self, device, sock):
+        self.device, self.sock = device, sock
+        self.send_lock = threading.Lock()
+        self.streams = {}
+        self.next_id = 1
+
+    def send(self, data):
+        with self.send_lock:
+            self.sock.sendall(data)
+
+    def receive(self):
+        header = self.read_exactly(24)
+        command, arg0, arg1, length, _, _ = struct.unpack("<6I", header)
+        return command, arg0, arg1, self.read_exactly(length)
+
+    def read_exactly(self, count):
+        data = b""
+        while len(data) < count:
+            chunk = self.sock.recv(count - len(data))
+            if not chunk:
+                raise EOFError
+            data += chunk
+        return data
+
+    def run(self):
+        spec = self.device.spec
+        try:
+            while True:
+                command, arg0, arg1, data = self.receive()
+                if command == A_CNXN:
+                    if spec["authorized"] == "silent":
+                        continue
+                    if spec["authorized"]:
+                        self.connected()
+                    else:
+                        self.send(packet(A_AUTH, 1, 0, os.urandom(20)))
+                elif command == A_AUTH:
+                    if arg0 == 2:  # a signature: not accepted, ask again
+                        self.send(packet(A_AUTH, 1, 0, os.urandom(20)))
+                    # a public key (3): the user is asked on the headset and never answers
+                elif command == A_OPEN:
+                    local_id = self.next_id
+                    self.next_id += 1
+                    stream = Stream(self, local_id, arg0)
+                    self.streams[local_id] = stream
+                    self.send(packet(A_OKAY, local_id, arg0))
+                    service = data.rstrip(b"\0").decode()
+                    threading.Thread(target=self.device.serve, args=(stream, service),
+                                     daemon=True).start()
+                elif command == A_WRTE:
+                    self.send(packet(A_OKAY, arg1, arg0))
+                    if arg1 in self.streams:
+                        self.streams[arg1].incoming.put(data)
+                elif command == A_OKAY:
+                    if arg1 in self.streams:
+                        self.streams[arg1].acked.set()
+                elif command == A_CLSE:
+                    stream = self.streams.pop(arg1, None)
+                    if stream:
+                        stream.incoming.put(None)
+                        stream.acked.set()
+        except (EOFError, ConnectionError):
+            pass
+        finally:
+            self.sock.close()
+
+    def connected(self):
+        spec = self.device.spec
+        banner = "device::ro.product.name=%s;ro.product.model=%s;ro.product.device=%s;" \
+                 "features=%s" % (spec["product"], spec["model"], spec["device"],
+                                  ",".join(spec["features"]))
+        self.send(packet(A_CNXN, A_VERSION, MAX_PAYLOAD, banner.encode()))
+
+
+def main():
+    spec = json.loads(sys.argv[1]) if len(sys.argv) > 1 else {}
+    device = Device(spec)
+    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    listener.bind(("127.0.0.1", device.spec["port"]))
+    listener.listen(4)
+    print("ready", flush=True)
+    while True:
+        sock, _ = listener.accept()
+        threading.Thread(target=Link(device, sock).run, daemon=True).start()
+
+
+if __name__ == "__main__":
+    main()
