@@ -1,0 +1,35 @@
+#!/usr/bin/env python3
+"""Seeds the fuzz corpora with the real adb answers kept for the tests (tests/data/adb/): each
+target gets the outputs of the commands whose text it reads.
+    fuzz/captures-to-corpus.py <captures folder> <corpus folder>
+"""
+import json
+import os
+import sys
+
+captures, corpus = sys.argv[1], sys.argv[2]
+# Which captures each target reads, by the start of their names.
+TARGETS = {"devicelisting": ("devices-",), "version": ("getprop-",), "manifest": ("cat-",),
+           "storagepath": ("echo-",), "logline": ("",)}
+count = 0
+for name in sorted(os.listdir(captures)):
+    if not name.endswith(".json"):
+        continue
+    with open(os.path.join(captures, name), encoding="utf-8") as file:
+        capture = json.load(file)
+    for target, prefixes in TARGETS.items():
+        if not name.startswith(prefixes):
+            continue
+        folder = os.path.join(corpus, target)
+        os.makedirs(folder, exist_ok=True)
+        for stream in ("stdout", "stderr"):
+            text = capture[stream].encode("utf-8")
+            if target in ("version", "storagepath"):
+                text = text.strip()
+            if target == "logline":
+                text = b"\x01" + text  # an error line
+            if text:
+                with open(os.path.join(folder, "%s.%s" % (name[:-5], stream)), "wb") as seed:
+                    seed.write(text)
+                count += 1
+print("fuzz: %d seeds from %s" % (count, captures))
