@@ -5,29 +5,19 @@
 #include <QString>
 #include <QStringList>
 
-// Everything the program sends to adb and the headset's shell, in one place.
+// Everything the program sends to adb and the headset's shell, in one place: each command line
+// is built by one function here, as adb's arguments, one process argument each.
 namespace Adb {
 
 // The viewer app's Android package.
 inline constexpr QLatin1StringView PackageName{"com.Brelvo.BrelvoVRViewer"};
 
-// Device listing.
-inline QStringList devicesCommand()
-{
-    return {QStringLiteral("devices"), QStringLiteral("-l")};
-}
+// What the device listing says of a device that is ready for use, and of a Pico Neo 2.
 inline constexpr QLatin1StringView ReadyState{"device"};
 inline constexpr QLatin1StringView Neo2Model{"Pico_Neo_2"};
 
 // Properties tried in turn for the firmware version; the first that reads as a version wins.
-inline QStringList picoOsVersionProperties()
-{
-    return {QStringLiteral("ro.pico.systemversion"),
-            QStringLiteral("ro.pvr.internal.systemversion"),
-            QStringLiteral("ro.product.build.version.incremental"),
-            QStringLiteral("ro.system.build.version.incremental"),
-            QStringLiteral("ro.build.version.incremental")};
-}
+QStringList picoOsVersionProperties();
 inline constexpr QLatin1StringView ModelProperty{"ro.product.model"};
 
 // The OpenXR runtime manifest, and where the runtime's library must be.
@@ -36,14 +26,16 @@ inline constexpr QLatin1StringView DefaultRuntimeLibrary{"libopenxr_forwardloade
 inline constexpr QLatin1StringView SystemLibraryDir{"/system/lib64/"};
 inline constexpr QLatin1StringView VendorLibraryDir{"/vendor/lib64/"};
 
-// Sent as one shell argument and left unquoted, so the headset's shell expands the variable.
-inline constexpr QLatin1StringView EchoExternalStorage{"echo $EXTERNAL_STORAGE"};
-
-// Commands that name one headset start with "-s" and its serial.
-inline QStringList forDevice(const QString &serial, const QStringList &command)
-{
-    return QStringList{QStringLiteral("-s"), serial} + command;
-}
+// The command lines. Those that name one headset start with "-s" and its serial.
+QStringList devices();
+QStringList getprop(const QString &serial, const QString &property);
+QStringList echoExternalStorage(const QString &serial);
+QStringList listPackages(const QString &serial);
+QStringList catRuntimeManifest(const QString &serial);
+QStringList listRuntimeLibrary(const QString &serial, const QString &library);
+QStringList removeAppData(const QString &serial, const QStringList &paths);
+QStringList install(const QString &serial, const QString &apkPath);
+QStringList uninstall(const QString &serial);
 
 } // namespace Adb
 

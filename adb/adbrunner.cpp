@@ -5,13 +5,6 @@
 bool CBrelvoPico::runAdbCommand(QStringList arguments, QString &stdOut, QString &stdErr,
                                 bool stripLineBreaks, bool waitForFinish)
 {
-    // Every command expects the shared process to be idle. Should an earlier command still be
-    // running, give it the same bound as a query before stopping it.
-    if (process->state() != QProcess::NotRunning && !process->waitForFinished(adbTimeout)) {
-        process->kill();
-        process->waitForFinished(-1);
-    }
-
     process->start(adbPath, arguments, QIODevice::ReadWrite);
     if (!waitForFinish)
         return process->waitForStarted(-1);
@@ -31,6 +24,10 @@ bool CBrelvoPico::runAdbCommand(QStringList arguments, QString &stdOut, QString 
     }
     stdOut = QString::fromUtf8(out);
     stdErr = QString::fromUtf8(err);
-    return endedOnItsOwn && process->error() != QProcess::FailedToStart
-            && process->exitStatus() == QProcess::NormalExit;
+    return endedOnItsOwn && !adbCouldNotStart() && process->exitStatus() == QProcess::NormalExit;
+}
+
+bool CBrelvoPico::adbCouldNotStart() const
+{
+    return process->error() == QProcess::FailedToStart;
 }

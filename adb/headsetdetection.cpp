@@ -1,5 +1,5 @@
+#include "adb/headsetdetection.h"
 #include "adb/adbcommands.h"
-#include "adb/devicelisting.h"
 #include "app/cbrelvopico.h"
 
 #include <QRegularExpression>
@@ -36,7 +36,7 @@ QString CBrelvoPico::findDevice(bool &authorized, bool &isNeo2)
     QString stdOut;
     QString stdErr;
     // The listing is read line by line, so its line breaks are kept.
-    runAdbCommand(Adb::devicesCommand(), stdOut, stdErr, false, true);
+    runAdbCommand(Adb::devices(), stdOut, stdErr, false, true);
 
     const DeviceListing listing = parseDeviceListing(stdOut);
     if (!listing.anyDevice)

@@ -1,11 +1,11 @@
 #include "adb/adbcommands.h"
 #include "app/cbrelvopico.h"
 
-QString CBrelvoPico::queryHeadset(const QString &serial, const QStringList &command, bool *answered)
+QString CBrelvoPico::queryHeadset(const QStringList &arguments, bool *answered)
 {
     QString stdOut;
     QString stdErr;
-    const bool ran = runAdbCommand(Adb::forDevice(serial, command), stdOut, stdErr, true, true);
+    const bool ran = runAdbCommand(arguments, stdOut, stdErr, true, true);
     // Empty output is an answer only when adb ran and had nothing to complain about; a headset
     // that is gone or hangs has not answered.
     if (answered && (!ran || (stdOut.isEmpty() && !stdErr.trimmed().isEmpty())))
@@ -15,21 +15,16 @@ QString CBrelvoPico::queryHeadset(const QString &serial, const QStringList &comm
 
 QString CBrelvoPico::getDeviceModel(const QString &serial)
 {
-    return queryHeadset(serial,
-                        {QStringLiteral("shell"), QStringLiteral("getprop"), Adb::ModelProperty})
-            .trimmed();
+    return queryHeadset(Adb::getprop(serial, Adb::ModelProperty)).trimmed();
 }
 
 QString CBrelvoPico::getExternalStorage(const QString &serial)
 {
     // White space around a path is never part of it.
-    return queryHeadset(serial, {QStringLiteral("shell"), Adb::EchoExternalStorage}).trimmed();
+    return queryHeadset(Adb::echoExternalStorage(serial)).trimmed();
 }
 
 QString CBrelvoPico::getInstalledPackage(const QString &serial, bool &answered)
 {
-    return queryHeadset(serial,
-                        {QStringLiteral("shell"), QStringLiteral("pm"), QStringLiteral("list"),
-                         QStringLiteral("packages"), Adb::PackageName},
-                        &answered);
+    return queryHeadset(Adb::listPackages(serial), &answered);
 }

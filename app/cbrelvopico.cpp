@@ -1,16 +1,8 @@
-#include "cbrelvopico.h"
-#include "logline.h"
+#include "app/cbrelvopico.h"
 
-#include "adb/adbcommands.h"
-
-#include <QAbstractTextDocumentLayout>
 #include <QDesktopServices>
-#include <QFile>
 #include <QIcon>
-#include <QLoggingCategory>
 #include <QProcess>
-#include <QScrollBar>
-#include <QTextCursor>
 #include <QUrl>
 
 #include <cstdlib>
@@ -23,10 +15,6 @@ static int registerResources()
     return 0;
 }
 static const int resourcesRegistered = registerResources();
-
-// Every log line also goes to Qt's message log, off unless switched on, for support and for
-// checking a release without a screen: QT_LOGGING_RULES="brelvo.log.info=true".
-Q_LOGGING_CATEGORY(lcActivityLog, "brelvo.log", QtWarningMsg)
 
 namespace {
 
@@ -90,12 +78,8 @@ CBrelvoPico::CBrelvoPico(QWidget *parent, Qt::WindowFlags flags) : QDialog(paren
     process = new QProcess;
 
     logInfo(QStringLiteral("Starting Rivi Ravazov"));
-    if (!QFile::exists(adbPath))
-        logError(QStringLiteral("Error: Cannot find adb"));
-    if (!QFile::exists(apkPath))
-        logError(QStringLiteral("Error: Cannot find Brelvo VR Viewer APK"));
-    if (!QFile::exists(apkLegacyPath))
-        logError(QStringLiteral("Error: Cannot find Brelvo VR Viewer Legacy APK"));
+    for (const QString &error : missingFileErrors(true))
+        logError(error);
 
     // Starts adb's server early, so the first click does not pay for it; the answer is not used.
     bool authorized = false;
@@ -106,52 +90,6 @@ CBrelvoPico::CBrelvoPico(QWidget *parent, Qt::WindowFlags flags) : QDialog(paren
 // The process is deliberately not deleted: an adb command still running when the window goes
 // away is left to finish on its own.
 CBrelvoPico::~CBrelvoPico() = default;
-
-QString logLineHtml(const QString &colour, const QString &text)
-{
-    QString body = text.left(MaxLogLineLength);
-    if (text.size() > MaxLogLineLength)
-        body += QChar(0x2026); // ellipsis
-    body.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    body.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    // Control characters have no place in a log line; a NUL would even cut the line short.
-    body.removeIf([](QChar c) { return c.unicode() < 0x20 && c != u'\n' && c != u'\t'; });
-    while (body.endsWith(QLatin1Char('\n')))
-        body.chop(1);
-    body = body.toHtmlEscaped();
-    body.replace(QLatin1Char('\n'), QLatin1String("<br/>"));
-    return QStringLiteral("<font color=%1>%2<br/></font>").arg(colour, body);
-}
-
-void CBrelvoPico::logInfo(const QString &text)
-{
-    appendLogLine(QLatin1String(LogColour::Info), text);
-}
-
-void CBrelvoPico::logError(const QString &text)
-{
-    appendLogLine(QLatin1String(LogColour::Error), text);
-}
-
-void CBrelvoPico::appendLogLine(const QString &colour, const QString &text)
-{
-    // A cursor of our own, so a click or a selection in the panel never decides where the line
-    // goes and the user's selection stays as it is.
-    QTextCursor end(ui.logTextEdit->document());
-    end.movePosition(QTextCursor::End);
-    end.insertHtml(logLineHtml(colour, text));
-    qCInfo(lcActivityLog, "%s %s",
-           colour == QLatin1String(LogColour::Error) ? "error:" : "info:", qUtf8Printable(text));
-
-    if (ui.logTextEdit->textCursor().hasSelection()) {
-        ui.logTextEdit->document()->documentLayout()->documentSize(); // lay out the new line
-        QScrollBar *bar = ui.logTextEdit->verticalScrollBar();
-        bar->setValue(bar->maximum());
-    } else {
-        ui.logTextEdit->setTextCursor(end);
-        ui.logTextEdit->ensureCursorVisible();
-    }
-}
 
 void CBrelvoPico::on_closePushButton_clicked()
 {

@@ -1,6 +1,7 @@
 #ifndef CBRELVOPICO_H
 #define CBRELVOPICO_H
 
+#include "app/activitylog.h"
 #include "ui_cbrelvopico.h"
 
 #include <QDialog>
@@ -56,10 +57,13 @@ private slots:
     void on_pdfPushButton_clicked();
 
 private:
-    void appendLogLine(const QString &colour, const QString &text);
-    QString queryHeadset(const QString &serial, const QStringList &command,
-                         bool *answered = nullptr);
+    void appendLogLine(LogKind kind, const QString &text);
+    bool adbCouldNotStart() const;
+    QString queryHeadset(const QStringList &arguments, bool *answered = nullptr);
     QString adbStartFailure() const;
+    // The error lines for the files beside the program that are missing: adb, the OpenXR APK
+    // and, when asked, the Legacy APK.
+    QStringList missingFileErrors(bool withLegacyApk) const;
     bool reportMissingFiles();
     QString findReadyHeadset(bool &isNeo2);
     void setActionsEnabled(bool enabled);

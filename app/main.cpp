@@ -1,4 +1,4 @@
-#include "cbrelvopico.h"
+#include "app/cbrelvopico.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,7 +2,7 @@
 // and only a ready device gives one.
 #include "fuzzcheck.h"
 
-#include "adb/devicelisting.h"
+#include "adb/headsetdetection.h"
 
 #include <QString>
 

@@ -2,7 +2,7 @@
 // its own line breaks, and every "&" starts one of the escapes.
 #include "fuzzcheck.h"
 
-#include "app/logline.h"
+#include "app/activitylog.h"
 
 #include <QString>
 
@@ -10,12 +10,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size == 0)
         return 0;
-    const QString colour = QLatin1String(data[0] & 1 ? LogColour::Error : LogColour::Info);
+    const bool error = data[0] & 1;
     const QString text =
             QString::fromUtf8(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
-    const QString html = logLineHtml(colour, text);
+    const QString html = logLineHtml(error ? LogKind::Error : LogKind::Info, text);
 
-    const QString head = QStringLiteral("<font color=%1>").arg(colour);
+    const QString head = QStringLiteral("<font color=%1>").arg(error ? "#cc4400" : "#cccccc");
     const QString tail = QStringLiteral("<br/></font>");
     FUZZ_CHECK(html.startsWith(head));
     FUZZ_CHECK(html.endsWith(tail));

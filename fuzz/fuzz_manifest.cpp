@@ -2,7 +2,7 @@
 // anything the headset's shell would read as more than one word.
 #include "fuzzcheck.h"
 
-#include "probe/firmwaretext.h"
+#include "probe/openxrruntime.h"
 
 #include <QString>
 

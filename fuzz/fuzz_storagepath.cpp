@@ -2,7 +2,7 @@
 // and each of the five paths built on it lies inside it.
 #include "fuzzcheck.h"
 
-#include "ops/datapaths.h"
+#include "ops/uninstall.h"
 
 #include <QDir>
 #include <QString>

@@ -1,7 +1,7 @@
 // The firmware version acceptance: an accepted text begins with a digit and contains a ".".
 #include "fuzzcheck.h"
 
-#include "probe/firmwaretext.h"
+#include "probe/picoosversion.h"
 
 #include <QString>
 

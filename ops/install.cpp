@@ -53,10 +53,8 @@ bool CBrelvoPico::installPackage()
         }
     }
 
-    const QStringList arguments = Adb::forDevice(
-            serial,
-            {QStringLiteral("install"), QStringLiteral("-r"), QFileInfo(apk).absoluteFilePath()});
     QString unused;
-    runAdbCommand(arguments, unused, unused, false, false);
+    runAdbCommand(Adb::install(serial, QFileInfo(apk).absoluteFilePath()), unused, unused, false,
+                  false);
     return true;
 }

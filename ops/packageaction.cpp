@@ -14,24 +14,32 @@ QString CBrelvoPico::adbStartFailure() const
             .arg(adbPath);
 }
 
+QStringList CBrelvoPico::missingFileErrors(bool withLegacyApk) const
+{
+    QStringList errors;
+    if (!QFile::exists(adbPath))
+        errors << QStringLiteral("Error: Cannot find adb");
+    if (!QFile::exists(apkPath))
+        errors << QStringLiteral("Error: Cannot find Brelvo VR Viewer APK");
+    if (withLegacyApk && !QFile::exists(apkLegacyPath))
+        errors << QStringLiteral("Error: Cannot find Brelvo VR Viewer Legacy APK");
+    return errors;
+}
+
 bool CBrelvoPico::reportMissingFiles()
 {
-    if (!QFile::exists(adbPath)) {
-        logError(QStringLiteral("Error: Cannot find adb"));
-        return true;
-    }
-    if (!QFile::exists(apkPath)) {
-        logError(QStringLiteral("Error: Cannot find Brelvo VR Viewer APK"));
-        return true;
-    }
-    return false;
+    // An action stops at the first file it lacks.
+    const QStringList errors = missingFileErrors(false);
+    if (!errors.isEmpty())
+        logError(errors.first());
+    return !errors.isEmpty();
 }
 
 QString CBrelvoPico::findReadyHeadset(bool &isNeo2)
 {
     bool authorized = true;
     const QString serial = findDevice(authorized, isNeo2);
-    if (process->error() == QProcess::FailedToStart) {
+    if (adbCouldNotStart()) {
         // Not the headset's fault: say so rather than send the user to check the cable.
         logError(QStringLiteral("Error: ") + adbStartFailure());
         return QString();
@@ -76,7 +84,7 @@ void CBrelvoPico::finishAction(const QString &errorPrefix, const QString &succes
     err += process->readAllStandardError();
 
     QString reason;
-    if (process->error() == QProcess::FailedToStart) {
+    if (adbCouldNotStart()) {
         reason = adbStartFailure();
     } else if (headsetLost) {
         reason = QStringLiteral("The Pico headset was disconnected. -> Please reconnect it and "

@@ -1,6 +1,6 @@
+#include "ops/uninstall.h"
 #include "adb/adbcommands.h"
 #include "app/cbrelvopico.h"
-#include "ops/datapaths.h"
 
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -77,16 +77,13 @@ bool CBrelvoPico::uninstallPackage()
     // or a stray space would delete far more than the app's own folders.
     const QString storage = getExternalStorage(serial);
     if (isSafeStoragePath(storage)) {
-        const QStringList remove = {QStringLiteral("shell"), QStringLiteral("rm"),
-                                    QStringLiteral("-r")};
-        runAdbCommand(Adb::forDevice(serial, remove + appDataPaths(storage)), stdOut, stdErr, true,
+        runAdbCommand(Adb::removeAppData(serial, appDataPaths(storage)), stdOut, stdErr, true,
                       true);
     } else {
         logInfo(QStringLiteral("Could not find the headset's storage folder; the app's data "
                                "folders were left in place."));
     }
 
-    runAdbCommand(Adb::forDevice(serial, {QStringLiteral("uninstall"), Adb::PackageName}), stdOut,
-                  stdErr, true, false);
+    runAdbCommand(Adb::uninstall(serial), stdOut, stdErr, true, false);
     return true;
 }

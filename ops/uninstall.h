@@ -1,5 +1,5 @@
-#ifndef DATAPATHS_H
-#define DATAPATHS_H
+#ifndef UNINSTALL_H
+#define UNINSTALL_H
 
 #include <QString>
 #include <QStringList>
@@ -12,4 +12,4 @@ bool isSafeStoragePath(const QString &storage);
 // The app's five data folders and files under the headset's storage path.
 QStringList appDataPaths(const QString &storage);
 
-#endif // DATAPATHS_H
+#endif // UNINSTALL_H

@@ -1,6 +1,6 @@
+#include "probe/openxrruntime.h"
 #include "adb/adbcommands.h"
 #include "app/cbrelvopico.h"
-#include "probe/firmwaretext.h"
 
 #include <QRegularExpression>
 
@@ -33,14 +33,8 @@ QString runtimeLibraryName(const QString &manifest)
 
 bool CBrelvoPico::hasOpenXrRuntime(const QString &serial)
 {
-    const QString shell = QStringLiteral("shell");
-    const QString manifest =
-            queryHeadset(serial, {shell, QStringLiteral("cat"), Adb::RuntimeManifestPath});
-    const QString library = runtimeLibraryName(manifest);
+    const QString library = runtimeLibraryName(queryHeadset(Adb::catRuntimeManifest(serial)));
     // ls names each path that exists on standard output; a missing one only on its error stream.
-    const QString listing =
-            queryHeadset(serial,
-                         {shell, QStringLiteral("ls"), Adb::SystemLibraryDir + library,
-                          Adb::VendorLibraryDir + library});
+    const QString listing = queryHeadset(Adb::listRuntimeLibrary(serial, library));
     return listing.contains(library);
 }

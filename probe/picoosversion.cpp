@@ -1,6 +1,6 @@
+#include "probe/picoosversion.h"
 #include "adb/adbcommands.h"
 #include "app/cbrelvopico.h"
-#include "probe/firmwaretext.h"
 
 #include <QVersionNumber>
 
@@ -16,9 +16,7 @@ QString CBrelvoPico::getPicoOsVersion(const QString &serial)
 {
     const QStringList properties = Adb::picoOsVersionProperties();
     for (const QString &property : properties) {
-        const QString candidate =
-                queryHeadset(serial, {QStringLiteral("shell"), QStringLiteral("getprop"), property})
-                        .trimmed();
+        const QString candidate = queryHeadset(Adb::getprop(serial, property)).trimmed();
         if (isAcceptedPicoOsVersion(candidate))
             return candidate;
     }

@@ -1,7 +1,7 @@
 // Runs the window in a process of its own for the Close test: it clicks Install, and once the
 // install command is running it prints the log to standard output and clicks Close.
-#include "adbbench.h"
-#include "cbrelvopico.h"
+#include "app/cbrelvopico.h"
+#include "tests/support/bench.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "adbbench.h"
-#include "cbrelvopico.h"
+#include "app/cbrelvopico.h"
+#include "tests/support/bench.h"
 
 #include <QDesktopServices>
 #include <QProcess>
@@ -25,10 +25,9 @@ private:
 
 void TestExit::closeDuringAnInstall()
 {
-    AdbBench bench;
-    QJsonObject device = AdbBench::pico("N2", "Pico Neo 2");
+    QJsonObject device = Bench::pico("N2", "Pico Neo 2");
     device.insert("installMs", 60000);
-    bench.setScenario(AdbBench::simulated({device}));
+    Bench bench(Bench::simulated({device}));
 
     QProcess driver;
     driver.setWorkingDirectory(bench.path());
@@ -63,19 +62,19 @@ void TestExit::helpLinks()
     QFETCH(QByteArray, slot);
     QFETCH(QString, ending);
 
-    AdbBench bench;
-    CBrelvoPico window;
-    const QStringList before = logLines(&window);
+    Bench bench;
+    CBrelvoPico *window = bench.window();
+    const QStringList before = logLines(window);
     opened.clear();
     QDesktopServices::setUrlHandler("https", this, "openUrl");
-    QVERIFY(QMetaObject::invokeMethod(&window, slot.constData()));
+    QVERIFY(QMetaObject::invokeMethod(window, slot.constData()));
     QDesktopServices::unsetUrlHandler("https");
 
     QCOMPARE(opened.size(), 1);
     QVERIFY(opened.first().isValid());
     QCOMPARE(opened.first().scheme(), "https");
     QVERIFY2(opened.first().path().endsWith(ending), qPrintable(opened.first().toString()));
-    QCOMPARE(logLines(&window), before);
+    QCOMPARE(logLines(window), before);
 }
 
 QTEST_MAIN(TestExit)

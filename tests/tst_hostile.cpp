@@ -1,7 +1,7 @@
-#include "adbbench.h"
-#include "cbrelvopico.h"
-#include "expected.h"
-#include "logline.h"
+#include "app/activitylog.h"
+#include "app/cbrelvopico.h"
+#include "tests/support/bench.h"
+#include "tests/support/expected.h"
 
 #include <QPushButton>
 #include <QTest>
@@ -18,6 +18,7 @@ class TestHostile : public QObject
     Q_OBJECT
 
 private slots:
+    void init();
     void cleanup();
 
     void installAnswers_data();
@@ -30,32 +31,30 @@ private slots:
     void adbNotExecutable();
 
 private:
-    QStringList click(const char *button);
+    QStringList click(const QJsonObject &scenario, const char *button);
     void checkRemovalsStayInside() const;
 
-    AdbBench *bench = nullptr;
-    CBrelvoPico *window = nullptr;
+    std::unique_ptr<Bench> bench;
 };
+
+void TestHostile::init()
+{
+    bench = std::make_unique<Bench>();
+}
 
 void TestHostile::cleanup()
 {
-    if (bench) {
-        QCOMPARE(bench->runningAdbCount(), 0);
-        checkRemovalsStayInside();
-    }
-    delete window;
-    window = nullptr;
-    delete bench;
-    bench = nullptr;
+    QCOMPARE(bench->runningAdbCount(), 0);
+    checkRemovalsStayInside();
+    bench.reset();
 }
 
-QStringList TestHostile::click(const char *button)
+QStringList TestHostile::click(const QJsonObject &scenario, const char *button)
 {
-    if (!window)
-        window = new CBrelvoPico;
+    bench->setScenario(scenario);
     // A hung query is stopped after this bound; it leaves room for a slow sanitizer build.
-    window->setAdbTimeout(1500);
-    return clickAndRead(*bench, window, button);
+    bench->window()->setAdbTimeout(1500);
+    return bench->click(button);
 }
 
 void TestHostile::checkRemovalsStayInside() const
@@ -80,7 +79,7 @@ static QJsonObject everyQueryAnswers(const QJsonObject &answer, const QJsonObjec
         rules << QJsonObject{{"prefix", QJsonArray{"-s", "PA1", command}},
                              {"responses", QJsonArray{}}};
     rules << QJsonObject{{"prefix", QJsonArray{"-s", "PA1"}}, {"responses", QJsonArray{answer}}};
-    QJsonObject scenario = AdbBench::simulated({device});
+    QJsonObject scenario = Bench::simulated({device});
     scenario.insert("rules", rules);
     return scenario;
 }
@@ -140,10 +139,8 @@ void TestHostile::installAnswers()
 {
     QFETCH(QJsonObject, answer);
     QFETCH(QStringList, lines);
-    bench = new AdbBench;
-    QJsonObject device = AdbBench::pico("PA1");
-    bench->setScenario(everyQueryAnswers(answer, device, {"install"}));
-    QCOMPARE(click("installPushButton"), lines);
+    QCOMPARE(click(everyQueryAnswers(answer, Bench::pico("PA1"), {"install"}), "installPushButton"),
+             lines);
     QCOMPARE(bench->journal().constLast().mid(2, 2), (QStringList{"install", "-r"}));
 }
 
@@ -167,7 +164,7 @@ void TestHostile::uninstallAnswers_data()
             << bytes("package:x\n")
             << QStringList{uninstalling, storageUnknown,
                            "E Error uninstalling Package: <b>Failure</b> & <i>more</i>"}
-            << AdbBench::reply("", "<b>Failure</b> & <i>more</i>\n", 1);
+            << Bench::reply("", "<b>Failure</b> & <i>more</i>\n", 1);
     QTest::newRow("20 MB uninstall error")
             << bytes("package:x\n")
             << QStringList{uninstalling, storageUnknown,
@@ -182,17 +179,15 @@ void TestHostile::uninstallAnswers()
     QFETCH(QJsonObject, answer);
     QFETCH(QStringList, lines);
     QFETCH(QJsonObject, uninstallAnswer);
-    bench = new AdbBench;
-    QJsonObject device = AdbBench::pico("PA1");
+    QJsonObject device = Bench::pico("PA1");
     device.insert("packages", QJsonArray{package});
     QJsonObject scenario = everyQueryAnswers(answer, device, {"uninstall"});
     if (!uninstallAnswer.isEmpty()) {
         QJsonArray rules = scenario.value("rules").toArray();
-        rules.prepend(AdbBench::rule({"-s", "PA1", "uninstall", package}, uninstallAnswer));
+        rules.prepend(Bench::rule({"-s", "PA1", "uninstall", package}, uninstallAnswer));
         scenario.insert("rules", rules);
     }
-    bench->setScenario(scenario);
-    QCOMPARE(click("uninstallPushButton"), lines);
+    QCOMPARE(click(scenario, "uninstallPushButton"), lines);
 }
 
 void TestHostile::unplugged_data()
@@ -245,16 +240,13 @@ void TestHostile::unplugged()
     QFETCH(int, after);
     QFETCH(QStringList, lines);
 
-    bench = new AdbBench;
-    QJsonObject device = AdbBench::pico("PA1");
+    QJsonObject device = Bench::pico("PA1");
     if (action == "uninstall")
         device.insert("packages", QJsonArray{package});
-    bench->setScenario(AdbBench::simulated({device}));
-    window = new CBrelvoPico;
-    QJsonObject scenario = AdbBench::simulated({device});
+    QJsonObject scenario = Bench::simulated({device});
     scenario.insert("vanishAfter", after);
-    bench->setScenario(scenario);
-    QCOMPARE(click(action == "install" ? "installPushButton" : "uninstallPushButton"), lines);
+    QCOMPARE(click(scenario, action == "install" ? "installPushButton" : "uninstallPushButton"),
+             lines);
     // Nothing is ever sent with an empty serial.
     for (const QStringList &call : bench->journal())
         QVERIFY(call.size() < 2 || call.at(0) != "-s" || !call.at(1).isEmpty());
@@ -262,7 +254,6 @@ void TestHostile::unplugged()
 
 void TestHostile::hundredsOfDevices()
 {
-    bench = new AdbBench;
     QString listing = "List of devices attached\n";
     for (int i = 0; i < 300; ++i)
         listing += QString("PHONE%1              unauthorized transport_id:%1\n").arg(i);
@@ -270,10 +261,9 @@ void TestHostile::hundredsOfDevices()
     for (int i = 300; i < 600; ++i)
         listing +=
                 QString("PHONE%1              device usb:1-1 model:Phone transport_id:%1\n").arg(i);
-    QJsonObject scenario = AdbBench::simulated({AdbBench::pico("PA1", "Pico Neo 2")});
-    scenario.insert("rules", QJsonArray{AdbBench::listing(listing)});
-    bench->setScenario(scenario);
-    QCOMPARE(click("installPushButton"), (QStringList{installing, installed}));
+    QCOMPARE(click(Bench::simulated({Bench::pico("PA1", "Pico Neo 2")}, {Bench::listing(listing)}),
+                   "installPushButton"),
+             (QStringList{installing, installed}));
     QCOMPARE(bench->journal().constLast(),
              (QStringList{"-s", "PA1", "install", "-r", bench->path("BrelvoVRViewer-Pico2.apk")}));
 }
@@ -283,14 +273,12 @@ void TestHostile::adbNotExecutable()
 #ifndef Q_OS_UNIX
     QSKIP("Windows starts a program whatever its permissions say");
 #endif
-    bench = new AdbBench;
-    QFile(bench->path(AdbBench::adbFileName()))
-            .setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    const QString failure = "E Error: \"./" + AdbBench::adbFileName()
+    QFile(bench->path(Bench::adbFileName())).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    const QString failure = "E Error: \"./" + Bench::adbFileName()
             + "\" could not be started. -> Please check that it is there and complete; security "
               "software may be blocking it.";
-    QCOMPARE(click("installPushButton"), QStringList{failure});
-    QCOMPARE(click("uninstallPushButton"), QStringList{failure});
+    QCOMPARE(click({}, "installPushButton"), QStringList{failure});
+    QCOMPARE(click({}, "uninstallPushButton"), QStringList{failure});
 }
 
 QTEST_MAIN(TestHostile)

@@ -1,5 +1,5 @@
-#include "adbbench.h"
-#include "cbrelvopico.h"
+#include "app/cbrelvopico.h"
+#include "tests/support/bench.h"
 
 #include <QFile>
 #include <QTest>
@@ -10,9 +10,6 @@ class TestRunner : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-
     void output_data();
     void output();
     void argumentsReachAdbUnchanged_data();
@@ -21,24 +18,7 @@ private slots:
     void secondRunReplacesTheOutputs();
     void missingAdb();
     void hungAdbIsStopped();
-
-private:
-    AdbBench *bench = nullptr;
-    CBrelvoPico *window = nullptr;
 };
-
-void TestRunner::init()
-{
-    bench = new AdbBench;
-    window = new CBrelvoPico;
-    bench->clearJournal();
-}
-
-void TestRunner::cleanup()
-{
-    delete window;
-    delete bench;
-}
 
 void TestRunner::output_data()
 {
@@ -78,14 +58,13 @@ void TestRunner::output()
     QFETCH(QString, stdOut);
     QFETCH(QString, stdErr);
 
-    bench->setScenario(
-            {{"rules",
-              QJsonArray{AdbBench::catchAll({{"stdoutBase64", QString::fromLatin1(out.toBase64())},
-                                             {"stderrBase64", QString::fromLatin1(err.toBase64())},
-                                             {"exitCode", 1}})}}});
+    Bench bench(
+            Bench::rules({Bench::catchAll({{"stdoutBase64", QString::fromLatin1(out.toBase64())},
+                                           {"stderrBase64", QString::fromLatin1(err.toBase64())},
+                                           {"exitCode", 1}})}));
     QString gotOut = "stale";
     QString gotErr = "stale";
-    QVERIFY(window->runAdbCommand({"shell", "x"}, gotOut, gotErr, strip, true));
+    QVERIFY(bench.window()->runAdbCommand({"shell", "x"}, gotOut, gotErr, strip, true));
     QCOMPARE(gotOut, stdOut);
     QCOMPARE(gotErr, stdErr);
 }
@@ -105,72 +84,72 @@ void TestRunner::argumentsReachAdbUnchanged_data()
 void TestRunner::argumentsReachAdbUnchanged()
 {
     QFETCH(QStringList, arguments);
-    bench->setScenario({{"rules", QJsonArray{AdbBench::catchAll(AdbBench::reply("ok"))}}});
+    Bench bench(Bench::rules({Bench::catchAll(Bench::reply("ok"))}));
+    CBrelvoPico *window = bench.window();
+    bench.clearJournal();
     QString out, err;
     window->runAdbCommand(arguments, out, err, true, true);
-    QCOMPARE(bench->journal(), QList<QStringList>{arguments});
+    QCOMPARE(bench.journal(), QList<QStringList>{arguments});
     QCOMPARE(out, "ok");
 }
 
 void TestRunner::startOnlyLeavesTheOutputs()
 {
-    bench->setScenario({{"rules", QJsonArray{AdbBench::catchAll(AdbBench::reply("new", "new"))}}});
+    Bench bench(Bench::rules({Bench::catchAll(Bench::reply("new", "new"))}));
+    CBrelvoPico *window = bench.window();
+    bench.clearJournal();
     QString out = "kept out";
     QString err = "kept err";
     QVERIFY(window->runAdbCommand({"uninstall", "x"}, out, err, true, false));
     QCOMPARE(out, "kept out");
     QCOMPARE(err, "kept err");
-    // The started command is still the caller's to finish: the next query waits for it, then runs.
-    QVERIFY(window->runAdbCommand({"devices", "-l"}, out, err, true, true));
-    QCOMPARE(bench->journal(), (QList<QStringList>{{"uninstall", "x"}, {"devices", "-l"}}));
-    QCOMPARE(out, "new");
+    QTRY_COMPARE(bench.journal(), (QList<QStringList>{{"uninstall", "x"}}));
 }
 
 void TestRunner::secondRunReplacesTheOutputs()
 {
-    bench->setScenario({{"rules",
-                         QJsonArray{AdbBench::rule({"a"}, AdbBench::reply("first", "e1")),
-                                    AdbBench::rule({"b"}, AdbBench::reply("", ""))}}});
+    Bench bench(Bench::rules({Bench::rule({"a"}, Bench::reply("first", "e1")),
+                              Bench::rule({"b"}, Bench::reply("", ""))}));
     QString out, err;
-    window->runAdbCommand({"a"}, out, err, true, true);
+    bench.window()->runAdbCommand({"a"}, out, err, true, true);
     QCOMPARE(out, "first");
     QCOMPARE(err, "e1");
-    window->runAdbCommand({"b"}, out, err, true, true);
+    bench.window()->runAdbCommand({"b"}, out, err, true, true);
     QCOMPARE(out, "");
     QCOMPARE(err, "");
 }
 
 void TestRunner::missingAdb()
 {
-    QVERIFY(QFile::remove(bench->path(AdbBench::adbFileName())));
+    Bench bench({}, Bench::AllApks, false);
     QString out = "stale";
     QString err = "stale";
-    QVERIFY(!window->runAdbCommand({"devices", "-l"}, out, err, true, true));
+    QVERIFY(!bench.window()->runAdbCommand({"devices", "-l"}, out, err, true, true));
     QCOMPARE(out, "");
     QCOMPARE(err, "");
     out = "kept";
-    QVERIFY(!window->runAdbCommand({"uninstall", "x"}, out, err, true, false));
+    QVERIFY(!bench.window()->runAdbCommand({"uninstall", "x"}, out, err, true, false));
     QCOMPARE(out, "kept");
 }
 
 void TestRunner::hungAdbIsStopped()
 {
+    Bench bench(Bench::rules(
+            {Bench::rule({"hang"},
+                         QJsonObject{{"stdout", "partial\n"}, {"stderr", "err\n"}, {"hang", true}}),
+             Bench::catchAll(Bench::reply("next"))}));
+    CBrelvoPico *window = bench.window();
     // The bound is shortened here; the slow test runs the real 30 seconds.
     window->setAdbTimeout(1500);
-    bench->setScenario({{"rules",
-                         QJsonArray{AdbBench::rule({"hang"},
-                                                   QJsonObject{{"stdout", "partial\n"},
-                                                               {"stderr", "err\n"},
-                                                               {"hang", true}}),
-                                    AdbBench::catchAll(AdbBench::reply("next"))}}});
+    bench.clearJournal();
     QString out, err;
     QVERIFY(!window->runAdbCommand({"hang"}, out, err, true, true));
     QCOMPARE(out, "partial");
     QCOMPARE(err, "err\n");
-    QCOMPARE(bench->runningAdbCount(), 0);
+    QCOMPARE(bench.runningAdbCount(), 0);
     window->runAdbCommand({"after"}, out, err, true, true);
     QCOMPARE(out, "next");
-    QCOMPARE(bench->journal(), (QList<QStringList>{{"hang"}, {"after"}}));
+    QCOMPARE(bench.journal(), (QList<QStringList>{{"hang"}, {"after"}}));
 }
 
 QTEST_MAIN(TestRunner)

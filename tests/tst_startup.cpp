@@ -1,5 +1,5 @@
-#include "adbbench.h"
-#include "cbrelvopico.h"
+#include "app/cbrelvopico.h"
+#include "tests/support/bench.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,19 +27,18 @@ void TestStartup::missingFiles_data()
     const QString noAdb = "E Error: Cannot find adb";
     const QString noApk = "E Error: Cannot find Brelvo VR Viewer APK";
     const QString noLegacy = "E Error: Cannot find Brelvo VR Viewer Legacy APK";
-    const int all = AdbBench::AllApks;
+    const int all = Bench::AllApks;
     QTest::newRow("everything present") << true << all << QStringList{start};
     QTest::newRow("nothing present") << false << 0 << QStringList{start, noAdb, noApk, noLegacy};
     QTest::newRow("no adb") << false << all << QStringList{start, noAdb};
     QTest::newRow("no OpenXR APK")
-            << true << (all & ~AdbBench::OpenXrApk) << QStringList{start, noApk};
+            << true << (all & ~Bench::OpenXrApk) << QStringList{start, noApk};
     QTest::newRow("no Legacy APK")
-            << true << (all & ~AdbBench::LegacyApk) << QStringList{start, noLegacy};
+            << true << (all & ~Bench::LegacyApk) << QStringList{start, noLegacy};
     QTest::newRow("no Pico 2 APK is not reported")
-            << true << (all & ~AdbBench::Pico2Apk) << QStringList{start};
+            << true << (all & ~Bench::Pico2Apk) << QStringList{start};
     QTest::newRow("no adb, no Legacy APK")
-            << false << int(AdbBench::OpenXrApk) << QStringList{start, noAdb, noLegacy};
-    QTest::newRow("APKs only") << false << all << QStringList{start, noAdb};
+            << false << int(Bench::OpenXrApk) << QStringList{start, noAdb, noLegacy};
     QTest::newRow("adb only") << true << 0 << QStringList{start, noApk, noLegacy};
 }
 
@@ -48,18 +47,16 @@ void TestStartup::missingFiles()
     QFETCH(bool, adb);
     QFETCH(int, apks);
     QFETCH(QStringList, lines);
-    AdbBench bench(apks, adb);
-    CBrelvoPico window;
-    QCOMPARE(logLines(&window), lines);
+    Bench bench({}, apks, adb);
+    QCOMPARE(logLines(bench.window()), lines);
     // The window opens with every button usable.
     for (const char *name : {"installPushButton", "uninstallPushButton", "closePushButton"})
-        QVERIFY(window.findChild<QWidget *>(name)->isEnabled());
+        QVERIFY(bench.window()->findChild<QWidget *>(name)->isEnabled());
 }
 
 void TestStartup::findsItsFilesFromAnotherFolder()
 {
-    AdbBench bench;
-    bench.clearJournal();
+    Bench bench;
     const QString program = bench.path(QFileInfo(BRELVOPICO_PROGRAM).fileName());
     QVERIFY(QFile::copy(BRELVOPICO_PROGRAM, program));
     QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

@@ -1,0 +1,397 @@
+#include "simulatedheadset.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QThread>
+
+#include <cstdio>
+
+namespace {
+
+struct Output
+{
+    QByteArray out;
+    QByteArray err;
+    int exitCode = 0;
+};
+
+bool writeJson(const QString &path, const QJsonObject &object)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+            && file.write(QJsonDocument(object).toJson(QJsonDocument::Compact)) >= 0;
+}
+
+class Headset
+{
+public:
+    explicit Headset(QJsonObject device) : d(std::move(device)) { }
+    QJsonObject state() const { return d; }
+
+    Output shell(const QStringList &args);
+    Output install(const QStringList &args);
+    Output uninstall(const QStringList &args);
+
+private:
+    QString env(const QString &name) const
+    {
+        return d.value(QLatin1String("env")).toObject().value(name).toString();
+    }
+    QJsonObject files() const { return d.value(QLatin1String("files")).toObject(); }
+    QStringList dirs() const { return toStringList(d.value(QLatin1String("dirs")).toArray()); }
+    QStringList packages() const
+    {
+        return toStringList(d.value(QLatin1String("packages")).toArray());
+    }
+    bool isFile(const QString &path) const { return files().contains(path); }
+    bool isDir(const QString &path) const;
+    QStringList words(const QString &line) const;
+    Output listing(const QStringList &paths) const;
+    Output remove(const QStringList &args);
+
+    QJsonObject d;
+};
+
+bool Headset::isDir(const QString &path) const
+{
+    if (path == QLatin1String("/"))
+        return true;
+    const QString inside = path + QLatin1Char('/');
+    if (dirs().contains(path))
+        return true;
+    for (const QString &dir : dirs()) {
+        if (dir.startsWith(inside))
+            return true;
+    }
+    const QJsonObject all = files();
+    for (auto it = all.begin(); it != all.end(); ++it) {
+        if (it.key().startsWith(inside))
+            return true;
+    }
+    return false;
+}
+
+// The headset's shell sees the arguments joined by spaces; it splits them again at white space,
+// honours quotes, and expands $NAME outside single quotes.
+QStringList Headset::words(const QString &line) const
+{
+    QStringList result;
+    QString word;
+    bool inWord = false;
+    QChar quote;
+    for (int i = 0; i < line.size(); ++i) {
+        const QChar c = line.at(i);
+        if (quote.isNull() && (c == u' ' || c == u'\t')) {
+            if (inWord)
+                result << word;
+            word.clear();
+            inWord = false;
+            continue;
+        }
+        inWord = true;
+        if (quote.isNull() && (c == u'"' || c == u'\'')) {
+            quote = c;
+        } else if (!quote.isNull() && c == quote) {
+            quote = QChar();
+        } else if (c == u'\\' && quote != u'\'' && i + 1 < line.size()) {
+            word += line.at(++i);
+        } else if (c == u'$' && quote != u'\'') {
+            int end = i + 1;
+            while (end < line.size() && (line.at(end).isLetterOrNumber() || line.at(end) == u'_'))
+                ++end;
+            word += env(line.mid(i + 1, end - i - 1));
+            i = end - 1;
+        } else {
+            word += c;
+        }
+    }
+    if (inWord)
+        result << word;
+    return result;
+}
+
+Output Headset::listing(const QStringList &paths) const
+{
+    Output o;
+    for (const QString &path : paths) {
+        if (isFile(path)) {
+            o.out += path.toUtf8() + '\n';
+        } else if (isDir(path)) {
+            o.out += path.toUtf8() + ":\n";
+        } else {
+            o.err += "ls: " + path.toUtf8() + ": No such file or directory\n";
+            o.exitCode = 1;
+        }
+    }
+    return o;
+}
+
+Output Headset::remove(const QStringList &args)
+{
+    Output o;
+    bool recursive = false;
+    QJsonObject keptFiles = files();
+    QStringList keptDirs = dirs();
+    for (const QString &arg : args) {
+        if (arg.startsWith(QLatin1Char('-'))) {
+            recursive = recursive || arg.contains(QLatin1Char('r'));
+            continue;
+        }
+        if (isFile(arg)) {
+            keptFiles.remove(arg);
+        } else if (isDir(arg)) {
+            if (!recursive) {
+                o.err += "rm: " + arg.toUtf8() + ": Is a directory\n";
+                o.exitCode = 1;
+                continue;
+            }
+            const QString inside = arg == QLatin1String("/") ? arg : arg + QLatin1Char('/');
+            for (const QString &key : keptFiles.keys()) {
+                if (key.startsWith(inside))
+                    keptFiles.remove(key);
+            }
+            keptDirs.removeIf(
+                    [&](const QString &dir) { return dir == arg || dir.startsWith(inside); });
+        } else {
+            o.err += "rm: " + arg.toUtf8() + ": No such file or directory\n";
+            o.exitCode = 1;
+        }
+        d.insert(QLatin1String("files"), keptFiles);
+        d.insert(QLatin1String("dirs"), QJsonArray::fromStringList(keptDirs));
+    }
+    return o;
+}
+
+Output Headset::shell(const QStringList &args)
+{
+    const QStringList argv = words(args.join(QLatin1Char(' ')));
+    Output o;
+    if (argv.isEmpty())
+        return o;
+    const QString command = argv.first();
+    if (command == QLatin1String("getprop")) {
+        const QJsonObject props = d.value(QLatin1String("properties")).toObject();
+        o.out = props.value(argv.value(1)).toString().toUtf8() + '\n';
+    } else if (command == QLatin1String("echo")) {
+        o.out = argv.mid(1).join(QLatin1Char(' ')).toUtf8() + '\n';
+    } else if (command == QLatin1String("pm") && argv.value(1) == QLatin1String("list")
+               && argv.value(2) == QLatin1String("packages")) {
+        for (const QString &package : packages()) {
+            if (package.contains(argv.value(3)))
+                o.out += "package:" + package.toUtf8() + '\n';
+        }
+    } else if (command == QLatin1String("cat")) {
+        for (const QString &path : argv.mid(1)) {
+            if (isFile(path)) {
+                o.out += files().value(path).toString().toUtf8();
+            } else {
+                o.err += "cat: " + path.toUtf8()
+                        + (isDir(path) ? ": Is a directory\n" : ": No such file or directory\n");
+                o.exitCode = 1;
+            }
+        }
+    } else if (command == QLatin1String("ls")) {
+        o = listing(argv.mid(1));
+    } else if (command == QLatin1String("rm")) {
+        o = remove(argv.mid(1));
+    } else {
+        o.err = "/system/bin/sh: " + command.toUtf8() + ": inaccessible or not found\n";
+        o.exitCode = 127;
+    }
+    return o;
+}
+
+Output Headset::install(const QStringList &args)
+{
+    Output o;
+    const QString apk = args.value(args.size() - 1);
+    if (!QFileInfo(apk).isFile()) {
+        o.err = "adb: failed to stat " + apk.toUtf8() + ": No such file or directory\n";
+        o.exitCode = 1;
+        return o;
+    }
+    QThread::msleep(ulong(d.value(QLatin1String("installMs")).toInt()));
+    const QString result =
+            d.value(QLatin1String("installResult")).toString(QStringLiteral("Success"));
+    QStringList installed = packages();
+    const QString package = QString::fromLatin1("com.Brelvo.BrelvoVRViewer");
+    if (installed.contains(package) && !args.contains(QLatin1String("-r"))) {
+        o.err = "adb: failed to install " + apk.toUtf8()
+                + ": Failure [INSTALL_FAILED_ALREADY_EXISTS]\n";
+        o.exitCode = 1;
+    } else if (result == QLatin1String("Success")) {
+        o.out = "Performing Streamed Install\nSuccess\n";
+        if (!installed.contains(package))
+            installed << package;
+        d.insert(QLatin1String("packages"), QJsonArray::fromStringList(installed));
+        d.insert(QLatin1String("installedApk"), QFileInfo(apk).fileName());
+    } else {
+        o.out = "Performing Streamed Install\n";
+        o.err = "adb: failed to install " + apk.toUtf8() + ": Failure [" + result.toUtf8() + "]\n";
+        o.exitCode = 1;
+    }
+    return o;
+}
+
+Output Headset::uninstall(const QStringList &args)
+{
+    Output o;
+    QStringList installed = packages();
+    if (installed.removeAll(args.value(0)) > 0) {
+        d.insert(QLatin1String("packages"), QJsonArray::fromStringList(installed));
+        o.out = "Success\n";
+    } else {
+        o.out = "Failure [DELETE_FAILED_INTERNAL_ERROR]\n";
+        o.exitCode = 1;
+    }
+    return o;
+}
+
+QString modelField(const QString &model)
+{
+    QString field = model;
+    for (QChar &c : field) {
+        if (!(c.isLetterOrNumber() && c.unicode() < 128))
+            c = u'_';
+    }
+    return field;
+}
+
+} // namespace
+
+QJsonDocument readJson(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll());
+}
+
+QStringList toStringList(const QJsonArray &array)
+{
+    QStringList list;
+    for (const QJsonValue &value : array)
+        list << value.toString();
+    return list;
+}
+
+void writeOut(const QByteArray &out, const QByteArray &err)
+{
+    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    std::fflush(stdout);
+    std::fwrite(err.constData(), 1, size_t(err.size()), stderr);
+    std::fflush(stderr);
+}
+
+[[noreturn]] void hang()
+{
+    for (;;)
+        QThread::sleep(1);
+}
+
+int simulate(const QJsonObject &scenario, const QString &statePath, int earlierCalls,
+             QStringList args)
+{
+    QJsonArray devices = readJson(statePath).object().value(QLatin1String("devices")).toArray();
+    if (devices.isEmpty())
+        devices = scenario.value(QLatin1String("devices")).toArray();
+    // The headset is unplugged after that many adb calls (as counted in the journal).
+    const QJsonValue vanishAfter = scenario.value(QLatin1String("vanishAfter"));
+    if (vanishAfter.isDouble() && earlierCalls >= vanishAfter.toInt())
+        devices = QJsonArray();
+    const QByteArray eol = scenario.value(QLatin1String("crlf")).toBool() ? "\r\n" : "\n";
+
+    QString serial;
+    bool named = false;
+    while (args.size() >= 2 && args.first() == QLatin1String("-s")) {
+        serial = args.at(1);
+        named = true;
+        args = args.mid(2);
+    }
+    const QString command = args.value(0);
+
+    if (command == QLatin1String("devices")) {
+        QByteArray out = "List of devices attached" + eol;
+        for (int i = 0; i < devices.size(); ++i) {
+            const QJsonObject dev = devices.at(i).toObject();
+            const QString state = dev.value(QLatin1String("state")).toString();
+            QString line = QStringLiteral("%1 %2")
+                                   .arg(dev.value(QLatin1String("serial")).toString(), -22,
+                                        QLatin1Char(' '))
+                                   .arg(state);
+            if (state == QLatin1String("device")) {
+                line += QStringLiteral(" usb:1-1 product:%1 model:%2 device:%3")
+                                .arg(dev.value(QLatin1String("product"))
+                                             .toString(QStringLiteral("pico")),
+                                     modelField(dev.value(QLatin1String("model")).toString()),
+                                     dev.value(QLatin1String("device"))
+                                             .toString(QStringLiteral("pico")));
+            }
+            line += QStringLiteral(" transport_id:%1").arg(i + 1);
+            out += line.toUtf8() + eol;
+        }
+        writeOut(out + eol, {});
+        return 0;
+    }
+    if (command == QLatin1String("start-server") || command == QLatin1String("kill-server"))
+        return 0;
+
+    const bool waitsForDevice =
+            command == QLatin1String("install") || command == QLatin1String("uninstall");
+    int index = -1;
+    if (named) {
+        for (int i = 0; i < devices.size(); ++i) {
+            if (devices.at(i).toObject().value(QLatin1String("serial")).toString() == serial)
+                index = i;
+        }
+    } else if (devices.size() == 1) {
+        index = 0;
+    } else if (devices.size() > 1) {
+        writeOut({}, "error: more than one device/emulator\n");
+        return 1;
+    }
+    if (index < 0 && waitsForDevice) {
+        // The real adb waits for ever for a device it cannot see.
+        writeOut({}, "- waiting for device -\n");
+        hang();
+    }
+    if (index < 0) {
+        writeOut({},
+                 named ? "error: device '" + serial.toUtf8() + "' not found\n"
+                       : QByteArray("error: no devices/emulators found\n"));
+        return 1;
+    }
+    const QJsonObject device = devices.at(index).toObject();
+    const QString state = device.value(QLatin1String("state")).toString();
+    if (state != QLatin1String("device")) {
+        if (waitsForDevice) {
+            writeOut({}, "- waiting for device -\n");
+            hang();
+        }
+        writeOut({}, "error: device " + state.toUtf8() + '\n');
+        return 1;
+    }
+
+    QThread::msleep(ulong(device.value(QLatin1String("latencyMs")).toInt()));
+    Headset headset(device);
+    Output o;
+    if (command == QLatin1String("shell")) {
+        o = headset.shell(args.mid(1));
+    } else if (command == QLatin1String("install")) {
+        o = headset.install(args.mid(1));
+    } else if (command == QLatin1String("uninstall")) {
+        o = headset.uninstall(args.mid(1));
+    } else {
+        o.err = "adb: unknown command " + command.toUtf8() + '\n';
+        o.exitCode = 1;
+    }
+    devices.replace(index, headset.state());
+    writeJson(statePath, QJsonObject{{QLatin1String("devices"), devices}});
+    if (eol != "\n") {
+        o.out.replace("\n", eol);
+        o.err.replace("\n", eol);
+    }
+    writeOut(o.out, o.err);
+    return o.exitCode;
+}

@@ -1,0 +1,32 @@
+#ifndef SIMULATEDHEADSET_H
+#define SIMULATEDHEADSET_H
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+// The simulated devices of a fake adb scenario: the demo's headset and the end-to-end tests'
+// device. They answer the commands no rule answers, as the real adb and the headset's shell
+// would, and keep their state (packages, files) in a file of their own between adb calls.
+//
+//   "devices": [{"serial": "PA7", "state": "device", "model": "Pico 4", "product": "p",
+//                "device": "d", "properties": {"ro.product.model": "Pico 4"},
+//                "env": {"EXTERNAL_STORAGE": "/sdcard"}, "files": {"/path": "content"},
+//                "dirs": ["/sdcard/obb"], "packages": ["com.example"], "latencyMs": 0,
+//                "installMs": 0, "installResult": "Success" or "INSTALL_FAILED_..."}],
+//   "crlf": false,          line ends as CR LF
+//   "vanishAfter": n        the devices are gone after n earlier adb calls
+//
+// Returns adb's exit code, having written its output.
+int simulate(const QJsonObject &scenario, const QString &statePath, int earlierCalls,
+             QStringList args);
+
+// What both halves of the fake adb share.
+QJsonDocument readJson(const QString &path);
+QStringList toStringList(const QJsonArray &array);
+void writeOut(const QByteArray &out, const QByteArray &err);
+[[noreturn]] void hang();
+
+#endif // SIMULATEDHEADSET_H

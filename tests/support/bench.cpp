@@ -1,0 +1,290 @@
+#include "tests/support/bench.h"
+#include "app/cbrelvopico.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QPushButton>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTextFragment>
+#include <QTimer>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/types.h>
+#endif
+
+Bench::Bench(const QJsonObject &scenario, int apks, bool withAdb) : previousDir(QDir::currentPath())
+{
+    QDir(dir.path()).mkpath(QStringLiteral("tools"));
+    if (withAdb) {
+        const QString target = path(adbFileName());
+        if (!QFile::copy(fakeAdbProgram(), target))
+            qFatal("cannot copy the fake adb to %s", qPrintable(target));
+        QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    const QList<std::pair<int, const char *>> files = {{OpenXrApk, "BrelvoVRViewer.apk"},
+                                                       {LegacyApk, "BrelvoVRViewer-Legacy.apk"},
+                                                       {Pico2Apk, "BrelvoVRViewer-Pico2.apk"}};
+    for (const auto &[flag, name] : files) {
+        if (apks & flag) {
+            QFile apk(path(QString::fromLatin1(name)));
+            if (!apk.open(QIODevice::WriteOnly) || apk.write("PK stand-in\n") < 0)
+                qFatal("cannot write %s", name);
+        }
+    }
+    qputenv("FAKEADB_SCENARIO", path(QStringLiteral("scenario.json")).toLocal8Bit());
+    qputenv("FAKEADB_STATE", path(QStringLiteral("state.json")).toLocal8Bit());
+    qputenv("FAKEADB_JOURNAL", path(QStringLiteral("journal.jsonl")).toLocal8Bit());
+    qputenv("FAKEADB_PIDS", path(QStringLiteral("pids.txt")).toLocal8Bit());
+    setScenario(scenario);
+    QDir::setCurrent(dir.path());
+}
+
+Bench::~Bench()
+{
+    theWindow.reset();
+    QDir::setCurrent(previousDir);
+}
+
+CBrelvoPico *Bench::window()
+{
+    if (!theWindow)
+        theWindow = std::make_unique<CBrelvoPico>();
+    return theWindow.get();
+}
+
+QStringList Bench::click(const char *button)
+{
+    CBrelvoPico *target = window();
+    clearJournal();
+    const qsizetype before = logLines(target).size();
+    target->findChild<QPushButton *>(QString::fromLatin1(button))->click();
+    for (const char *name : {"installPushButton", "uninstallPushButton", "closePushButton"}) {
+        if (!target->findChild<QPushButton *>(QString::fromLatin1(name))->isEnabled())
+            QTest::qFail(qPrintable(QStringLiteral("%1 stayed disabled").arg(name)), __FILE__,
+                         __LINE__);
+    }
+    return logLines(target).mid(before);
+}
+
+QString Bench::path(const QString &relative) const
+{
+    return relative.isEmpty() ? dir.path() : dir.filePath(relative);
+}
+
+void Bench::setScenario(const QJsonObject &scenario)
+{
+    QFile file(path(QStringLiteral("scenario.json")));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        || file.write(QJsonDocument(scenario).toJson()) < 0)
+        qFatal("cannot write the scenario");
+    QFile::remove(path(QStringLiteral("state.json")));
+}
+
+void Bench::clearJournal()
+{
+    QFile::remove(path(QStringLiteral("journal.jsonl")));
+}
+
+QList<QStringList> Bench::journal() const
+{
+    QList<QStringList> calls;
+    QFile file(path(QStringLiteral("journal.jsonl")));
+    if (!file.open(QIODevice::ReadOnly))
+        return calls;
+    while (!file.atEnd()) {
+        QStringList args;
+        const QJsonArray array = QJsonDocument::fromJson(file.readLine()).array();
+        for (const QJsonValue &value : array)
+            args << value.toString();
+        calls << args;
+    }
+    return calls;
+}
+
+QList<qint64> Bench::adbProcessIds() const
+{
+    QList<qint64> ids;
+    QFile file(path(QStringLiteral("pids.txt")));
+    if (file.open(QIODevice::ReadOnly)) {
+        while (!file.atEnd())
+            ids << file.readLine().trimmed().toLongLong();
+    }
+    return ids;
+}
+
+int Bench::runningAdbCount() const
+{
+    int running = 0;
+#ifdef Q_OS_UNIX
+    for (qint64 id : adbProcessIds()) {
+        // A child that ended but was not reaped yet is a zombie; it is not running.
+        QFile status(QStringLiteral("/proc/%1/stat").arg(id));
+        if (status.open(QIODevice::ReadOnly)) {
+            const QByteArray stat = status.readAll();
+            const int close = stat.lastIndexOf(')');
+            if (close > 0 && stat.mid(close + 2, 1) != "Z")
+                ++running;
+        } else if (::kill(pid_t(id), 0) == 0) {
+            ++running;
+        }
+    }
+#endif
+    return running;
+}
+
+void Bench::killRunningAdb() const
+{
+#ifdef Q_OS_UNIX
+    for (qint64 id : adbProcessIds())
+        ::kill(pid_t(id), SIGKILL);
+#endif
+}
+
+QJsonObject Bench::deviceState(int index) const
+{
+    QFile file(path(QStringLiteral("state.json")));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll())
+            .object()
+            .value(QLatin1String("devices"))
+            .toArray()
+            .at(index)
+            .toObject();
+}
+
+QString Bench::adbFileName()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("tools/adb.exe");
+#else
+    return QStringLiteral("tools/adb");
+#endif
+}
+
+QString Bench::fakeAdbProgram()
+{
+    return QStringLiteral(FAKEADB_PROGRAM);
+}
+
+QJsonObject Bench::reply(const QString &out, const QString &err, int exitCode)
+{
+    return QJsonObject{{"stdout", out}, {"stderr", err}, {"exitCode", exitCode}};
+}
+
+QJsonObject Bench::replay(const QString &capture)
+{
+    return QJsonObject{{"capture", adbCapturePath(capture)}};
+}
+
+QJsonObject Bench::rule(const QStringList &args, const QJsonArray &responses)
+{
+    return QJsonObject{{"args", QJsonArray::fromStringList(args)}, {"responses", responses}};
+}
+
+QJsonObject Bench::catchAll(const QJsonObject &response)
+{
+    return QJsonObject{{"args", "*"}, {"responses", QJsonArray{response}}};
+}
+
+QJsonObject Bench::pico(const QString &serial, const QString &model, const QString &version,
+                        bool openXr)
+{
+    QJsonObject properties{{"ro.product.model", model}, {"ro.build.version.incremental", "831"}};
+    if (!version.isEmpty())
+        properties.insert("ro.pico.systemversion", version);
+    QJsonObject files{{"/system/lib64/libc.so", "elf"}};
+    if (openXr) {
+        files.insert("/vendor/etc/openxr/1/active_runtime.json",
+                     R"({"file_format_version": "1.0.0", "runtime": {"library_path": )"
+                     R"("libopenxr_forwardloader.so"}})");
+        files.insert("/system/lib64/libopenxr_forwardloader.so", "elf");
+    }
+    return {{"serial", serial},
+            {"state", "device"},
+            {"model", model},
+            {"product", "pico"},
+            {"device", "pico"},
+            {"properties", properties},
+            {"env", QJsonObject{{"EXTERNAL_STORAGE", "/storage/emulated/0"}}},
+            {"files", files},
+            {"dirs", QJsonArray{"/storage/emulated/0/Download", "/storage/emulated/0/DCIM"}},
+            {"packages", QJsonArray{"com.android.settings"}}};
+}
+
+QJsonObject Bench::simulated(const QJsonArray &devices, const QJsonArray &rules)
+{
+    QJsonObject scenario{{"devices", devices}};
+    if (!rules.isEmpty())
+        scenario.insert("rules", rules);
+    return scenario;
+}
+
+QString adbCapturePath(const QString &name)
+{
+    return QStringLiteral(BRELVO_TEST_DATA "/adb/%1.json").arg(name);
+}
+
+AdbCapture adbCapture(const QString &name)
+{
+    QFile file(adbCapturePath(name));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("no capture %s", qPrintable(name));
+    const QJsonObject capture = QJsonDocument::fromJson(file.readAll()).object();
+    return {capture.value("source").toString(), capture.value("command").toString(),
+            capture.value("exitCode").toInt(), capture.value("stdout").toString(),
+            capture.value("stderr").toString()};
+}
+
+QStringList logLines(const QTextEdit *log)
+{
+    QStringList lines;
+    QString current;
+    QString kind;
+    auto finish = [&] {
+        lines << kind + current;
+        current.clear();
+        kind.clear();
+    };
+    for (QTextBlock block = log->document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QString colour = fragment.charFormat().foreground().color().name();
+            const QString mark = colour == QLatin1String("#cccccc") ? QStringLiteral("I ")
+                    : colour == QLatin1String("#cc4400")            ? QStringLiteral("E ")
+                                                                    : QStringLiteral("? ");
+            for (const QChar c : fragment.text()) {
+                if (kind.isEmpty())
+                    kind = mark; // a line takes the colour of its first character
+                if (c == QChar::LineSeparator)
+                    finish();
+                else
+                    current += c;
+            }
+        }
+        if (!current.isEmpty() || block.next().isValid())
+            finish();
+    }
+    return lines;
+}
+
+QStringList logLines(const QWidget *window)
+{
+    return logLines(window->findChild<QTextEdit *>(QStringLiteral("logTextEdit")));
+}
+
+void probeButtonsDuringAction(CBrelvoPico *window, QList<bool> &enabledDuring)
+{
+    auto *install = window->findChild<QPushButton *>(QStringLiteral("installPushButton"));
+    auto *uninstall = window->findChild<QPushButton *>(QStringLiteral("uninstallPushButton"));
+    auto *close = window->findChild<QPushButton *>(QStringLiteral("closePushButton"));
+    QTimer::singleShot(700, window, [=, &enabledDuring] {
+        enabledDuring = {install->isEnabled(), uninstall->isEnabled(), close->isEnabled()};
+        install->click();
+        uninstall->click();
+    });
+}

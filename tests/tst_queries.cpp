@@ -1,0 +1,244 @@
+#include "app/cbrelvopico.h"
+#include "tests/support/bench.h"
+
+#include <QTest>
+
+using Calls = QList<QStringList>;
+
+// What the program asks adb and the headset, and what it makes of the answers: the device
+// listing, the model, storage and package queries, the firmware version and the OpenXR runtime.
+class TestQueries : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void findDevice_data();
+    void findDevice();
+    void startupDetection();
+    void queries_data();
+    void queries();
+    void queriesNameTheHeadsetBesideAPhone();
+    void versionCascade_data();
+    void versionCascade();
+    void openXrRuntime_data();
+    void openXrRuntime();
+};
+
+static const QStringList devices = {"devices", "-l"};
+
+void TestQueries::findDevice_data()
+{
+    QTest::addColumn<QString>("capture");
+    QTest::addColumn<bool>("presetAuthorized");
+    QTest::addColumn<QString>("serial");
+    QTest::addColumn<bool>("authorized");
+    QTest::addColumn<bool>("isNeo2");
+
+    QTest::newRow("nothing listed keeps true") << "devices-none" << true << "" << true << false;
+    QTest::newRow("nothing listed keeps false") << "devices-none" << false << "" << false << false;
+    QTest::newRow("listed, not ready") << "devices-unauthorized" << true << "" << false << false;
+    QTest::newRow("ready Neo 2") << "devices-neo2" << false << "127.0.0.1:6103" << true << true;
+    QTest::newRow("ready") << "devices-pico4" << false << "127.0.0.1:6101" << true << false;
+}
+
+void TestQueries::findDevice()
+{
+    QFETCH(QString, capture);
+    QFETCH(bool, presetAuthorized);
+    QFETCH(QString, serial);
+    QFETCH(bool, authorized);
+    QFETCH(bool, isNeo2);
+
+    Bench bench(Bench::rules({Bench::rule(devices, Bench::replay(capture))}));
+    CBrelvoPico *window = bench.window();
+    bench.clearJournal();
+    bool gotAuthorized = presetAuthorized;
+    bool gotNeo2 = true; // always reset
+    QCOMPARE(window->findDevice(gotAuthorized, gotNeo2), serial);
+    QCOMPARE(gotAuthorized, authorized);
+    QCOMPARE(gotNeo2, isNeo2);
+    QCOMPARE(bench.journal(), Calls{devices});
+}
+
+void TestQueries::startupDetection()
+{
+    Bench bench(Bench::rules({Bench::rule(devices, Bench::replay("devices-unauthorized"))}));
+    QCOMPARE(logLines(bench.window()), QStringList{"I Starting Rivi Ravazov"});
+    QCOMPARE(bench.journal(), Calls{devices});
+}
+
+void TestQueries::queries_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QJsonObject>("answer");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<bool>("answered");
+
+    const QStringList model = {"-s", "PA1", "shell", "getprop", "ro.product.model"};
+    const QStringList storage = {"-s", "PA1", "shell", "echo $EXTERNAL_STORAGE"};
+    const QStringList package = {
+            "-s", "PA1", "shell", "pm", "list", "packages", "com.Brelvo.BrelvoVRViewer"};
+    // The error stream of the model and storage queries is never looked at.
+    QTest::newRow("model") << "model" << model << Bench::replay("getprop-model") << "Pico 4"
+                           << true;
+    QTest::newRow("model with blanks and noise")
+            << "model" << model << Bench::reply(" \tPico Neo 3 \t\r\n", "noise\n") << "Pico Neo 3"
+            << true;
+    QTest::newRow("storage") << "storage" << storage << Bench::replay("echo-storage")
+                             << "/storage/emulated/0" << true;
+    QTest::newRow("storage with blanks")
+            << "storage" << storage << Bench::reply("/sdcard  \r\n") << "/sdcard" << true;
+    QTest::newRow("storage empty")
+            << "storage" << storage << Bench::reply("", "noise\n") << "" << true;
+    QTest::newRow("installed") << "package" << package << Bench::replay("pm-list-installed")
+                               << "package:com.Brelvo.BrelvoVRViewer" << true;
+    QTest::newRow("two package lines")
+            << "package" << package
+            << Bench::reply("package:com.Brelvo.BrelvoVRViewer\r\n"
+                            "package:com.Brelvo.BrelvoVRViewer.beta\r\n")
+            << "package:com.Brelvo.BrelvoVRViewerpackage:com.Brelvo.BrelvoVRViewer.beta" << true;
+    QTest::newRow("not installed")
+            << "package" << package << Bench::replay("pm-list-none") << "" << true;
+    QTest::newRow("headset gone") << "package" << package << Bench::replay("shell-device-not-found")
+                                  << "" << false;
+}
+
+void TestQueries::queries()
+{
+    QFETCH(QString, query);
+    QFETCH(QStringList, args);
+    QFETCH(QJsonObject, answer);
+    QFETCH(QString, result);
+    QFETCH(bool, answered);
+
+    Bench bench(Bench::rules({Bench::rule(args, answer)}));
+    CBrelvoPico *window = bench.window();
+    bench.clearJournal();
+    bool gotAnswer = true;
+    const QString got = query == "model" ? window->getDeviceModel("PA1")
+            : query == "storage"         ? window->getExternalStorage("PA1")
+                                         : window->getInstalledPackage("PA1", gotAnswer);
+    QCOMPARE(got, result);
+    QCOMPARE(gotAnswer, answered);
+    QCOMPARE(bench.journal(), Calls{args});
+}
+
+void TestQueries::queriesNameTheHeadsetBesideAPhone()
+{
+    QJsonObject pico = Bench::pico("PA1", "");
+    pico.insert("packages", QJsonArray{"com.Brelvo.BrelvoVRViewer"});
+    Bench bench(Bench::simulated({QJsonObject{{"serial", "PHONE"}, {"state", "device"}}, pico}));
+    CBrelvoPico *window = bench.window();
+    bool authorized = true;
+    bool isNeo2 = false;
+    QCOMPARE(window->findDevice(authorized, isNeo2), "PHONE"); // the first ready device
+    bool answered = true;
+    QCOMPARE(window->getInstalledPackage("PA1", answered), "package:com.Brelvo.BrelvoVRViewer");
+    QVERIFY(answered);
+    QCOMPARE(window->getInstalledPackage("GONE", answered), "");
+    QVERIFY(!answered);
+    QCOMPARE(window->getExternalStorage("PA1"), "/storage/emulated/0");
+    QCOMPARE(window->getDeviceModel("PA1"), "");
+    // Without a serial, adb cannot tell which device is meant.
+    QString out, err;
+    window->runAdbCommand({"shell", "pm", "list", "packages"}, out, err, true, true);
+    QCOMPARE(err, "error: more than one device/emulator\n");
+}
+
+static const QStringList cascade = {"ro.pico.systemversion", "ro.pvr.internal.systemversion",
+                                    "ro.product.build.version.incremental",
+                                    "ro.system.build.version.incremental",
+                                    "ro.build.version.incremental"};
+static QStringList getprop(const QString &property)
+{
+    return {"-s", "PA1", "shell", "getprop", property};
+}
+
+void TestQueries::versionCascade_data()
+{
+    QTest::addColumn<QStringList>("values"); // getprop's output for each property, in order
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<int>("runs");
+
+    QTest::newRow("first property") << QStringList{"5.7.1\n", "9.9.9\n"} << "5.7.1" << 1;
+    QTest::newRow("second, blanks around") << QStringList{"\n", " 4.8.19 \r\n"} << "4.8.19" << 2;
+    QTest::newRow("build numbers only")
+            << QStringList{"\n", "\n", "831\n", "\n", "831\n"} << "" << 5;
+    QTest::newRow("suffix kept") << QStringList{"V5\n", "5.9.0-beta\n"} << "5.9.0-beta" << 2;
+    QTest::newRow("fifth property")
+            << QStringList{"\n", "\n", "\n", "\n", "5.07.10\n"} << "5.07.10" << 5;
+}
+
+void TestQueries::versionCascade()
+{
+    QFETCH(QStringList, values);
+    QFETCH(QString, version);
+    QFETCH(int, runs);
+
+    QJsonArray rules;
+    for (int i = 0; i < values.size(); ++i)
+        rules << Bench::rule(getprop(cascade.at(i)), Bench::reply(values.at(i), "ignored\n"));
+    rules << Bench::catchAll(Bench::reply("\n"));
+    Bench bench(Bench::rules(rules));
+    CBrelvoPico *window = bench.window();
+    bench.clearJournal();
+
+    QCOMPARE(window->getPicoOsVersion("PA1"), version);
+    Calls expected;
+    for (int i = 0; i < runs; ++i)
+        expected << getprop(cascade.at(i));
+    QCOMPARE(bench.journal(), expected);
+}
+
+void TestQueries::openXrRuntime_data()
+{
+    QTest::addColumn<QJsonObject>("manifest");
+    QTest::addColumn<QString>("library");
+    QTest::addColumn<QJsonObject>("listing");
+    QTest::addColumn<bool>("result");
+
+    const QString def = "libopenxr_forwardloader.so";
+    const QJsonObject vendor =
+            Bench::reply(R"({"runtime": {"library_path": "libxr_vendor_runtime.so"}})");
+    QTest::newRow("in /system/lib64")
+            << Bench::replay("cat-manifest") << def << Bench::replay("ls-runtime-found") << true;
+    QTest::newRow("in both") << Bench::replay("cat-manifest") << def
+                             << Bench::reply("/system/lib64/" + def + "\r\n/vendor/lib64/" + def
+                                             + "\r\n")
+                             << true;
+    QTest::newRow("vendor runtime")
+            << vendor << "libxr_vendor_runtime.so"
+            << Bench::reply("/vendor/lib64/libxr_vendor_runtime.so\n") << true;
+    QTest::newRow("named runtime missing") << vendor << "libxr_vendor_runtime.so"
+                                           << Bench::reply("", "ls: no such file\n", 1) << false;
+    QTest::newRow("full path") << Bench::reply(
+            R"({"library_path": "/vendor/lib64/libopenxr_forwardloader.so"})")
+                               << def << Bench::reply("/vendor/lib64/" + def + "\n") << true;
+    QTest::newRow("blank value, empty listing")
+            << Bench::reply(R"({"library_path": " "})") << def << Bench::reply("") << false;
+    QTest::newRow("no manifest, complaint on the error stream only")
+            << Bench::replay("cat-manifest-missing") << def << Bench::replay("ls-runtime-missing")
+            << false;
+}
+
+void TestQueries::openXrRuntime()
+{
+    QFETCH(QJsonObject, manifest);
+    QFETCH(QString, library);
+    QFETCH(QJsonObject, listing);
+    QFETCH(bool, result);
+
+    const QStringList cat = {"-s", "PA1", "shell", "cat",
+                             "/vendor/etc/openxr/1/active_runtime.json"};
+    const QStringList ls = {
+            "-s", "PA1", "shell", "ls", "/system/lib64/" + library, "/vendor/lib64/" + library};
+    Bench bench(Bench::rules({Bench::rule(cat, manifest), Bench::rule(ls, listing)}));
+    CBrelvoPico *window = bench.window();
+    bench.clearJournal();
+    QCOMPARE(window->hasOpenXrRuntime("PA1"), result);
+    QCOMPARE(bench.journal(), (Calls{cat, ls}));
+}
+
+QTEST_MAIN(TestQueries)
+#include "tst_queries.moc"
