@@ -1,33 +1,68 @@
+#include "adb/adbrunner.h"
 #include "app/cbrelvopico.h"
 
+#include <QDeadlineTimer>
 #include <QProcess>
 
-bool CBrelvoPico::runAdbCommand(QStringList arguments, QString &stdOut, QString &stdErr,
-                                bool stripLineBreaks, bool waitForFinish)
+void keepHead(QByteArray &head, const QByteArray &more)
 {
+    head += more.left(qMax<qsizetype>(0, MaxAdbOutput - head.size()));
+}
+
+void CBrelvoPico::drainAdbOutput()
+{
+    keepHead(adbOut, process->readAllStandardOutput());
+    keepHead(adbErr, process->readAllStandardError());
+}
+
+AdbRun CBrelvoPico::runAdbCommand(const QStringList &arguments, bool waitForFinish)
+{
+    adbOut.clear();
+    adbErr.clear();
     process->start(adbPath, arguments, QIODevice::ReadWrite);
+    adbStarted = process->waitForStarted(-1);
+    if (!adbStarted)
+        return adbRunResult(false);
     if (!waitForFinish)
-        return process->waitForStarted(-1);
+        return AdbRun{AdbRun::Started, -1, QString(), QString()};
 
-    bool endedOnItsOwn = true;
-    if (!process->waitForFinished(adbTimeout) && process->state() != QProcess::NotRunning) {
+    // The output is drained as it comes (drainAdbOutput is connected to the process).
+    const QDeadlineTimer deadline(adbTimeout);
+    while (process->state() != QProcess::NotRunning && !deadline.hasExpired())
+        process->waitForFinished(int(qMax<qint64>(1, deadline.remainingTime())));
+    const bool hung = process->state() != QProcess::NotRunning;
+    if (hung) {
         // A hung adb must not keep running behind the program's back, nor hold the process.
-        process->kill();
-        process->waitForFinished(-1);
-        endedOnItsOwn = false;
+        stopAdbCommand();
     }
+    return adbRunResult(hung);
+}
 
-    QByteArray out = process->readAllStandardOutput();
-    const QByteArray err = process->readAllStandardError();
-    if (stripLineBreaks) {
-        out.removeIf([](char c) { return c == '\r' || c == '\n'; });
-    }
-    stdOut = QString::fromUtf8(out);
-    stdErr = QString::fromUtf8(err);
-    return endedOnItsOwn && !adbCouldNotStart() && process->exitStatus() == QProcess::NormalExit;
+void CBrelvoPico::stopAdbCommand()
+{
+    process->kill();
+    process->waitForFinished(-1);
+}
+
+AdbRun CBrelvoPico::adbRunResult(bool stopped)
+{
+    drainAdbOutput();
+    AdbRun run;
+    if (adbCouldNotStart())
+        run.outcome = AdbRun::CouldNotStart;
+    else if (stopped)
+        run.outcome = AdbRun::Stopped;
+    else if (process->exitStatus() == QProcess::CrashExit)
+        run.outcome = AdbRun::Crashed;
+    else
+        run.outcome = AdbRun::Ended;
+    run.exitCode = process->exitCode();
+    run.out = QString::fromUtf8(adbOut);
+    run.err = QString::fromUtf8(adbErr);
+    return run;
 }
 
 bool CBrelvoPico::adbCouldNotStart() const
 {
-    return process->error() == QProcess::FailedToStart;
+    return !adbStarted;
 }

@@ -1,16 +1,22 @@
+#include "adb/adbanswers.h"
 #include "adb/adbcommands.h"
 #include "app/cbrelvopico.h"
 
-QString CBrelvoPico::queryHeadset(const QStringList &arguments, bool *answered)
+QString CBrelvoPico::queryHeadset(const QStringList &arguments, bool keepLineBreaks, bool *answered)
 {
-    QString stdOut;
-    QString stdErr;
-    const bool ran = runAdbCommand(arguments, stdOut, stdErr, true, true);
+    const AdbRun run = runAdbCommand(arguments);
     // Empty output is an answer only when adb ran and had nothing to complain about; a headset
-    // that is gone or hangs has not answered.
-    if (answered && (!ran || (stdOut.isEmpty() && !stdErr.trimmed().isEmpty())))
+    // that is gone or hangs has not answered. adb's notices about its server are no complaint.
+    if (answered
+        && (run.outcome != AdbRun::Ended
+            || (run.out.isEmpty() && !withoutAdbNotices(run.err).trimmed().isEmpty())))
         *answered = false;
-    return stdOut;
+    if (keepLineBreaks)
+        return run.out;
+    QString out = run.out;
+    out.remove(QLatin1Char('\r'));
+    out.remove(QLatin1Char('\n'));
+    return out;
 }
 
 QString CBrelvoPico::getDeviceModel(const QString &serial)
@@ -26,5 +32,7 @@ QString CBrelvoPico::getExternalStorage(const QString &serial)
 
 QString CBrelvoPico::getInstalledPackage(const QString &serial, bool &answered)
 {
-    return queryHeadset(Adb::listPackages(serial), &answered);
+    const QString listing = queryHeadset(Adb::listPackages(serial), true, &answered);
+    return listsPackage(listing, Adb::PackageName) ? QLatin1String("package:") + Adb::PackageName
+                                                   : QString();
 }

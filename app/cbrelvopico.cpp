@@ -76,15 +76,16 @@ CBrelvoPico::CBrelvoPico(QWidget *parent, Qt::WindowFlags flags) : QDialog(paren
     apkLegacyPath = localPath("./BrelvoVRViewer-Legacy.apk");
 
     process = new QProcess;
+    // Read as it comes, so that only the head of a long answer is ever kept.
+    connect(process, &QProcess::readyReadStandardOutput, this, &CBrelvoPico::drainAdbOutput);
+    connect(process, &QProcess::readyReadStandardError, this, &CBrelvoPico::drainAdbOutput);
 
     logInfo(QStringLiteral("Starting Rivi Ravazov"));
     for (const QString &error : missingFileErrors(true))
         logError(error);
 
     // Starts adb's server early, so the first click does not pay for it; the answer is not used.
-    bool authorized = false;
-    bool isNeo2 = false;
-    findDevice(authorized, isNeo2);
+    findDevice();
 }
 
 // The process is deliberately not deleted: an adb command still running when the window goes

@@ -1,9 +1,12 @@
 #ifndef CBRELVOPICO_H
 #define CBRELVOPICO_H
 
+#include "adb/adbrunner.h"
+#include "adb/headsetdetection.h"
 #include "app/activitylog.h"
 #include "ui_cbrelvopico.h"
 
+#include <QByteArray>
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -30,12 +33,11 @@ public:
     void logInfo(const QString &text);
     void logError(const QString &text);
 
-    // Runs adb with these arguments, each one process argument. Waiting, it fills both outputs
-    // and is true when adb ended on its own; start-only, it is true when adb started.
-    bool runAdbCommand(QStringList arguments, QString &stdOut, QString &stdErr,
-                       bool stripLineBreaks, bool waitForFinish);
+    // Runs adb with these arguments, each one process argument: to its end (or the bound), or,
+    // not waiting, until it has started.
+    AdbRun runAdbCommand(const QStringList &arguments, bool waitForFinish = true);
 
-    QString findDevice(bool &authorized, bool &isNeo2);
+    HeadsetChoice findDevice();
     QString getDeviceModel(const QString &serial);
     QString getExternalStorage(const QString &serial);
     // answered turns false when the headset could not be asked; the caller presets it.
@@ -43,8 +45,11 @@ public:
     QString getPicoOsVersion(const QString &serial);
     bool hasOpenXrRuntime(const QString &serial);
 
-    bool installPackage();
-    bool uninstallPackage();
+    // Each starts its command on the headset the click found, when that is still the one to use.
+    bool installPackage(const QString &headset);
+    bool uninstallPackage(const QString &headset);
+    // Removes the app's data folders, once the app itself is gone.
+    void removeAppData(const QString &serial);
 
     // Lets tests and diagnostics shorten the bound on a query; the program keeps AdbTimeoutMs.
     void setAdbTimeout(int milliseconds) { adbTimeout = milliseconds; }
@@ -58,16 +63,26 @@ private slots:
 
 private:
     void appendLogLine(LogKind kind, const QString &text);
+
+    void drainAdbOutput();
+    AdbRun adbRunResult(bool stopped);
+    void stopAdbCommand();
     bool adbCouldNotStart() const;
-    QString queryHeadset(const QStringList &arguments, bool *answered = nullptr);
     QString adbStartFailure() const;
+    QString adbProblem(const AdbRun &run) const;
+    QString queryHeadset(const QStringList &arguments, bool keepLineBreaks = false,
+                         bool *answered = nullptr);
+
     // The error lines for the files beside the program that are missing: adb, the OpenXR APK
     // and, when asked, the Legacy APK.
     QStringList missingFileErrors(bool withLegacyApk) const;
     bool reportMissingFiles();
-    QString findReadyHeadset(bool &isNeo2);
+    // The headset to work on, or an empty serial once the reason is logged.
+    QString detectHeadset(bool announce, bool &isNeo2);
+    bool isStillTheHeadset(const QString &headset, bool &isNeo2);
     void setActionsEnabled(bool enabled);
-    void finishAction(const QString &errorPrefix, const QString &successText);
+    // Waits for the install or uninstall command; logs what went wrong, if anything.
+    bool finishAction(const QString &errorPrefix);
 
     Ui::CBrelvoPicoClass ui;
     QString adbPath;
@@ -75,6 +90,9 @@ private:
     QString apkPico2Path;
     QString apkLegacyPath;
     QProcess *process = nullptr;
+    bool adbStarted = false; // the last command
+    QByteArray adbOut; // the heads of its output
+    QByteArray adbErr;
     int adbTimeout = AdbTimeoutMs;
 };
 

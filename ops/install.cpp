@@ -2,6 +2,7 @@
 #include "app/cbrelvopico.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
 
@@ -14,47 +15,51 @@ void CBrelvoPico::on_installPushButton_clicked()
     if (reportMissingFiles())
         return;
     bool isNeo2 = false;
-    if (findReadyHeadset(isNeo2).isEmpty())
+    const QString headset = detectHeadset(true, isNeo2);
+    if (headset.isEmpty())
         return;
 
     logInfo(QStringLiteral("Installing package, please wait ..."));
     // Paint that line before the queries hold the window.
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    if (!installPackage())
+    if (!installPackage(headset))
         return;
-    finishAction(QStringLiteral("Error installing Package: "),
-                 QStringLiteral("Package installed successfully!"));
+    if (finishAction(QStringLiteral("Error installing Package: ")))
+        logInfo(QStringLiteral("Package installed successfully!"));
 }
 
-bool CBrelvoPico::installPackage()
+bool CBrelvoPico::installPackage(const QString &headset)
 {
-    // The headset may have changed since the click; what is attached now decides.
     bool isNeo2 = false;
-    const QString serial = findReadyHeadset(isNeo2);
-    if (serial.isEmpty())
+    if (!isStillTheHeadset(headset, isNeo2))
         return false;
 
     QString apk = apkPico2Path;
+    QString missing = QStringLiteral("Error: Cannot find Brelvo VR Viewer Pico Neo 2 APK");
     if (!isNeo2) {
-        const QString version = getPicoOsVersion(serial);
-        const QString model = getDeviceModel(serial);
+        const QString version = getPicoOsVersion(headset);
+        const QString model = getDeviceModel(headset);
         if (!version.isEmpty())
             logInfo(QStringLiteral("PICO OS version: ") + version);
         if (!model.isEmpty())
             logInfo(QStringLiteral("Device model: ") + model);
-        if (hasOpenXrRuntime(serial)) {
+        if (hasOpenXrRuntime(headset)) {
             logInfo(QStringLiteral(
                     "Firmware provides an OpenXR runtime -> installing the OpenXR build."));
             apk = apkPath;
+            missing = QStringLiteral("Error: Cannot find Brelvo VR Viewer APK");
         } else {
             logInfo(QStringLiteral("Firmware has no usable OpenXR runtime (a PICO OS update may "
                                    "add it) -> installing the Legacy build."));
             apk = apkLegacyPath;
+            missing = QStringLiteral("Error: Cannot find Brelvo VR Viewer Legacy APK");
         }
     }
-
-    QString unused;
-    runAdbCommand(Adb::install(serial, QFileInfo(apk).absoluteFilePath()), unused, unused, false,
-                  false);
+    // Name the missing build ourselves rather than leave it to adb's "failed to stat".
+    if (!QFile::exists(apk)) {
+        logError(missing);
+        return false;
+    }
+    runAdbCommand(Adb::install(headset, QFileInfo(apk).absoluteFilePath()), false);
     return true;
 }

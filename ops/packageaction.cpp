@@ -1,3 +1,4 @@
+#include "adb/adbanswers.h"
 #include "app/cbrelvopico.h"
 
 #include <QCoreApplication>
@@ -12,6 +13,37 @@ QString CBrelvoPico::adbStartFailure() const
     return QStringLiteral("\"%1\" could not be started. -> Please check that it is there and "
                           "complete; security software may be blocking it.")
             .arg(adbPath);
+}
+
+QString CBrelvoPico::adbProblem(const AdbRun &run) const
+{
+    const QString retry = QStringLiteral(" -> Please close other programs that use adb, or "
+                                         "restart the computer, and try again.");
+    switch (run.outcome) {
+    case AdbRun::CouldNotStart:
+        return adbStartFailure();
+    case AdbRun::Stopped:
+        return QStringLiteral("adb did not answer within %1 seconds.").arg(adbTimeout / 1000)
+                + retry;
+    case AdbRun::Crashed:
+#ifdef Q_OS_WIN
+        // STATUS_DLL_NOT_FOUND: Windows could not load adb at all.
+        if (uint(run.exitCode) == 0xC0000135u)
+            return QStringLiteral("adb could not run: a file it needs (such as AdbWinApi.dll) is "
+                                  "missing beside it. -> Please restore the tools folder beside "
+                                  "the program.");
+#endif
+        return QStringLiteral("adb stopped unexpectedly while looking for the headset. -> Please "
+                              "check that the tools folder beside the program is complete, and "
+                              "try again.");
+    case AdbRun::Started:
+    case AdbRun::Ended:
+        break;
+    }
+    QString said = withoutAdbNotices(run.err);
+    if (said.isEmpty())
+        said = QStringLiteral("adb ended with exit code %1.").arg(run.exitCode);
+    return QStringLiteral("adb could not look for the headset.") + retry + QLatin1Char('\n') + said;
 }
 
 QStringList CBrelvoPico::missingFileErrors(bool withLegacyApk) const
@@ -35,23 +67,54 @@ bool CBrelvoPico::reportMissingFiles()
     return !errors.isEmpty();
 }
 
-QString CBrelvoPico::findReadyHeadset(bool &isNeo2)
+QString CBrelvoPico::detectHeadset(bool announce, bool &isNeo2)
 {
-    bool authorized = true;
-    const QString serial = findDevice(authorized, isNeo2);
-    if (adbCouldNotStart()) {
+    const HeadsetChoice choice = findDevice();
+    isNeo2 = choice.headset.isNeo2();
+    switch (choice.kind) {
+    case HeadsetChoice::AdbFailed:
         // Not the headset's fault: say so rather than send the user to check the cable.
-        logError(QStringLiteral("Error: ") + adbStartFailure());
-        return QString();
-    }
-    if (!authorized) {
+        logError(QStringLiteral("Error: ") + choice.problem);
+        break;
+    case HeadsetChoice::NotReady:
         logError(QStringLiteral("Device is NOT Authorized! -> Please allow USB debugging on the "
                                 "Pico headset and try again."));
-    } else if (serial.isEmpty()) {
+        break;
+    case HeadsetChoice::NoDevice:
         logError(QStringLiteral("Cannot find the Pico headset! -> Please make sure that it is "
                                 "connected and has USB debugging enabled."));
+        break;
+    case HeadsetChoice::SeveralReady: {
+        QStringList names;
+        for (const ListedDevice &device : choice.ready)
+            names << device.displayName();
+        logError(QStringLiteral("Several Android devices are connected: %1. -> Please unplug all "
+                                "but the Pico headset and try again.")
+                         .arg(names.join(QLatin1String(", "))));
+        break;
     }
-    return authorized ? serial : QString();
+    case HeadsetChoice::Ready:
+        if (announce && choice.ready.size() > 1)
+            logInfo(QStringLiteral("Using the Pico headset %1; other Android devices are "
+                                   "connected too.")
+                            .arg(choice.headset.displayName()));
+        return choice.headset.serial;
+    }
+    return QString();
+}
+
+bool CBrelvoPico::isStillTheHeadset(const QString &headset, bool &isNeo2)
+{
+    // The devices may have changed since the click; nothing goes to any other device.
+    const QString serial = detectHeadset(false, isNeo2);
+    if (serial.isEmpty())
+        return false;
+    if (serial != headset) {
+        logError(QStringLiteral("The connected devices changed while the program was working. "
+                                "-> Please keep only the Pico headset connected and try again."));
+        return false;
+    }
+    return true;
 }
 
 void CBrelvoPico::setActionsEnabled(bool enabled)
@@ -60,47 +123,43 @@ void CBrelvoPico::setActionsEnabled(bool enabled)
     ui.uninstallPushButton->setEnabled(enabled);
 }
 
-void CBrelvoPico::finishAction(const QString &errorPrefix, const QString &successText)
+bool CBrelvoPico::finishAction(const QString &errorPrefix)
 {
     // The window stays responsive while adb works: Close must still end the program at once.
-    QByteArray out;
-    QByteArray err;
     bool headsetLost = false;
     while (process->state() == QProcess::Running) {
         // Waiting on the process rather than sleeping keeps its output flowing, so a chatty
         // adb is not held back, and the verdict follows its end at once.
         process->waitForFinished(PollIntervalMs);
         QCoreApplication::processEvents(QEventLoop::AllEvents);
-        out += process->readAllStandardOutput();
-        err += process->readAllStandardError();
+        drainAdbOutput();
         // adb waits for ever for a headset that went away; there is nothing to wait for.
-        if (err.contains("- waiting for device -")) {
+        if (adbErr.contains("- waiting for device -")) {
             headsetLost = true;
-            process->kill();
-            process->waitForFinished(-1);
+            stopAdbCommand();
         }
     }
-    out += process->readAllStandardOutput();
-    err += process->readAllStandardError();
+    const AdbRun run = adbRunResult(headsetLost);
 
     QString reason;
-    if (adbCouldNotStart()) {
+    switch (run.outcome) {
+    case AdbRun::CouldNotStart:
         reason = adbStartFailure();
-    } else if (headsetLost) {
+        break;
+    case AdbRun::Stopped:
         reason = QStringLiteral("The Pico headset was disconnected. -> Please reconnect it and "
                                 "try again.");
-    } else if (process->exitStatus() == QProcess::CrashExit) {
+        break;
+    case AdbRun::Crashed:
         reason = QStringLiteral("adb stopped unexpectedly. -> Please reconnect the headset and "
                                 "try again.");
-    } else if (process->exitCode() == 0 && err.isEmpty()) {
-        logInfo(successText);
-        return;
-    } else if (!err.trimmed().isEmpty()) {
-        reason = QString::fromUtf8(err);
-    } else if (!out.trimmed().isEmpty()) {
-        reason = QString::fromUtf8(out);
-    } else {
-        reason = QStringLiteral("adb ended with exit code %1.").arg(process->exitCode());
+        break;
+    case AdbRun::Started:
+    case AdbRun::Ended:
+        reason = packageCommandFailure(run.exitCode, run.out, run.err);
+        break;
     }
-    logError(errorPrefix + reason);
+    if (!reason.isEmpty())
+        logError(errorPrefix + reason);
+    return reason.isEmpty();
 }

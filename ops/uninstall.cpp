@@ -41,13 +41,13 @@ void CBrelvoPico::on_uninstallPushButton_clicked()
     if (reportMissingFiles())
         return;
     bool isNeo2 = false;
-    const QString serial = findReadyHeadset(isNeo2);
-    if (serial.isEmpty())
+    const QString headset = detectHeadset(true, isNeo2);
+    if (headset.isEmpty())
         return;
 
     logInfo(QStringLiteral("Uninstalling package, please wait ..."));
     bool answered = true;
-    const QString installed = getInstalledPackage(serial, answered);
+    const QString installed = getInstalledPackage(headset, answered);
     if (!answered) {
         logError(QStringLiteral("Could not read the installed apps from the Pico headset! -> "
                                 "Please reconnect it and try again."));
@@ -57,33 +57,32 @@ void CBrelvoPico::on_uninstallPushButton_clicked()
         logInfo(QStringLiteral("Package is already uninstalled!"));
         return;
     }
-    if (!uninstallPackage())
+    if (!uninstallPackage(headset) || !finishAction(QStringLiteral("Error uninstalling Package: ")))
         return;
-    finishAction(QStringLiteral("Error uninstalling Package: "),
-                 QStringLiteral("Package uninstalled successfully!"));
+    // Only now that the app is gone: an app the headset refused to remove keeps its data.
+    removeAppData(headset);
+    logInfo(QStringLiteral("Package uninstalled successfully!"));
 }
 
-bool CBrelvoPico::uninstallPackage()
+bool CBrelvoPico::uninstallPackage(const QString &headset)
 {
-    // The headset may have changed since the click; what is attached now decides.
     bool isNeo2 = false;
-    const QString serial = findReadyHeadset(isNeo2);
-    if (serial.isEmpty())
+    if (!isStillTheHeadset(headset, isNeo2))
         return false;
+    runAdbCommand(Adb::uninstall(headset), false);
+    return true;
+}
 
-    QString stdOut;
-    QString stdErr;
+void CBrelvoPico::removeAppData(const QString &serial)
+{
     // The paths reach the headset's shell unquoted: only a plain storage path may prefix them,
     // or a stray space would delete far more than the app's own folders.
     const QString storage = getExternalStorage(serial);
-    if (isSafeStoragePath(storage)) {
-        runAdbCommand(Adb::removeAppData(serial, appDataPaths(storage)), stdOut, stdErr, true,
-                      true);
-    } else {
+    if (!isSafeStoragePath(storage)) {
         logInfo(QStringLiteral("Could not find the headset's storage folder; the app's data "
                                "folders were left in place."));
+        return;
     }
-
-    runAdbCommand(Adb::uninstall(serial), stdOut, stdErr, true, false);
-    return true;
+    // What rm says of folders that are not there is of no interest.
+    runAdbCommand(Adb::removeAppData(serial, appDataPaths(storage)));
 }

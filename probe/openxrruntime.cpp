@@ -1,4 +1,5 @@
 #include "probe/openxrruntime.h"
+#include "adb/adbanswers.h"
 #include "adb/adbcommands.h"
 #include "app/cbrelvopico.h"
 
@@ -28,13 +29,18 @@ QString runtimeLibraryName(const QString &manifest)
     static const QRegularExpression fileName(
             QRegularExpression::anchoredPattern(QStringLiteral("[A-Za-z0-9._+-]+")));
     const QString name = value.mid(value.lastIndexOf(QLatin1Char('/')) + 1).trimmed();
+    // "." and ".." name folders, and ls would list a folder's contents.
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        return fallback;
     return fileName.match(name).hasMatch() ? name : fallback;
 }
 
 bool CBrelvoPico::hasOpenXrRuntime(const QString &serial)
 {
     const QString library = runtimeLibraryName(queryHeadset(Adb::catRuntimeManifest(serial)));
-    // ls names each path that exists on standard output; a missing one only on its error stream.
-    const QString listing = queryHeadset(Adb::listRuntimeLibrary(serial, library));
-    return listing.contains(library);
+    // ls names each path that exists on a line of its own; older headsets add its complaints
+    // about the missing ones on the same stream.
+    const QString listing = queryHeadset(Adb::listRuntimeLibrary(serial, library), true);
+    return listsAnyPath(listing,
+                        {Adb::SystemLibraryDir + library, Adb::VendorLibraryDir + library});
 }

@@ -2,6 +2,7 @@
 #include "tests/support/bench.h"
 #include "tests/support/expected.h"
 
+#include <QFileInfo>
 #include <QTest>
 
 using Calls = QList<QStringList>;
@@ -18,6 +19,8 @@ private slots:
     void earlyStops();
     void builds_data();
     void builds();
+    void adbAnswers_data();
+    void adbAnswers();
     void verdicts_data();
     void verdicts();
     void adbCannotStart();
@@ -56,6 +59,27 @@ void TestInstall::earlyStops_data()
                                 << Bench::rules(
                                            {Bench::rule(devices, Bench::replay("devices-none"))})
                                 << QStringList{notFound} << Calls{devices};
+    QTest::newRow("adb crashes")
+            << true << all << Bench::rules({Bench::rule(devices, QJsonObject{{"crash", true}})})
+            << QStringList{"E Error: adb stopped unexpectedly while looking for the headset. -> "
+                           "Please check that the tools folder beside the program is complete, "
+                           "and try again."}
+            << Calls{devices};
+    QTest::newRow("adb's server cannot start")
+            << true
+            << all
+            // the last lines of what the real adb says then
+            << Bench::rules({Bench::rule(devices,
+                                         Bench::reply("",
+                                                      "* failed to start daemon\nadb: failed to "
+                                                      "check server version: cannot connect to "
+                                                      "daemon\n",
+                                                      1))})
+            << QStringList{"E Error: adb could not look for the headset. -> Please close other "
+                           "programs that use adb, or restart the computer, and try again.",
+                           "E * failed to start daemon",
+                           "E adb: failed to check server version: cannot connect to daemon"}
+            << Calls{devices};
     QTest::newRow("adb prints nothing")
             << true << all << Bench::rules({Bench::catchAll(Bench::reply(""))})
             << QStringList{notFound} << Calls{devices};
@@ -123,6 +147,83 @@ void TestInstall::builds()
     QCOMPARE(bench.deviceState().value("installedApk").toString(), apk);
 }
 
+void TestInstall::adbAnswers_data()
+{
+    QTest::addColumn<QJsonObject>("scenario");
+    QTest::addColumn<int>("apks");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QString>("apk"); // in the install command; empty: none was sent
+
+    const int all = Bench::AllApks;
+    const QJsonObject neo2 = Bench::pico("N2", "Pico Neo 2");
+    QJsonObject olderG2 = Bench::pico("G2", "Pico G2 4K", "4.8.19", false);
+    olderG2.insert("oldShell", true);
+    const QStringList g2Lines = {installing, "I PICO OS version: 4.8.19",
+                                 "I Device model: Pico G2 4K", legacyLine};
+    const QJsonObject phone{{"serial", "PHONE"}, {"state", "device"}, {"model", "Pixel 7"}};
+    const QJsonObject emulator{{"serial", "emulator-5554"}, {"state", "device"}, {"model", "sdk"}};
+    QJsonObject notices = Bench::simulated({neo2});
+    notices.insert("noticesAt", QJsonArray{0, 1, 2});
+    QJsonObject refusing = olderG2;
+    refusing.insert("installResult", "INSTALL_FAILED_INSUFFICIENT_STORAGE");
+    const QJsonArray changing = {Bench::reply(listingHeader + readyLine("N2", "Pico_Neo_2")),
+                                 Bench::reply(listingHeader + readyLine("PHONE", "Pixel_7"))};
+
+    QTest::newRow("another program's adb server")
+            << notices << all << QStringList{installing, installed} << "BrelvoVRViewer-Pico2.apk";
+    QTest::newRow("older firmware without a runtime")
+            << Bench::simulated({olderG2}) << all << g2Lines + QStringList{installed}
+            << "BrelvoVRViewer-Legacy.apk";
+    QTest::newRow("older firmware refuses the install") << Bench::simulated({refusing}) << all
+                                                        << g2Lines
+                    + QStringList{"E Error installing Package: Failure "
+                                  "[INSTALL_FAILED_INSUFFICIENT_STORAGE]"}
+                                                        << "BrelvoVRViewer-Legacy.apk";
+    QTest::newRow("a phone beside the headset")
+            << Bench::simulated({phone, neo2}) << all
+            << QStringList{"I Using the Pico headset Pico Neo 2 (N2); other Android devices are "
+                           "connected too.",
+                           installing, installed}
+            << "BrelvoVRViewer-Pico2.apk";
+    QTest::newRow("a phone and an emulator")
+            << Bench::simulated({phone, emulator}) << all
+            << QStringList{"E Several Android devices are connected: Pixel 7 (PHONE), sdk "
+                           "(emulator-5554). -> Please unplug all but the Pico headset and try "
+                           "again."}
+            << "";
+    QTest::newRow("another device at the second detection")
+            << Bench::simulated({neo2, phone}, {Bench::rule(devices, changing)}) << all
+            << QStringList{installing,
+                           "E The connected devices changed while the program was working. -> "
+                           "Please keep only the Pico headset connected and try again."}
+            << "";
+    QTest::newRow("the Legacy build is missing")
+            << Bench::simulated({Bench::pico("G2", "Pico G2 4K", "4.8.19", false)})
+            << (all & ~Bench::LegacyApk)
+            << g2Lines + QStringList{"E Error: Cannot find Brelvo VR Viewer Legacy APK"} << "";
+    QTest::newRow("the Neo 2 build is missing")
+            << Bench::simulated({neo2}) << (all & ~Bench::Pico2Apk)
+            << QStringList{installing, "E Error: Cannot find Brelvo VR Viewer Pico Neo 2 APK"}
+            << "";
+}
+
+void TestInstall::adbAnswers()
+{
+    QFETCH(QJsonObject, scenario);
+    QFETCH(int, apks);
+    QFETCH(QStringList, lines);
+    QFETCH(QString, apk);
+
+    Bench bench(scenario, apks);
+    QCOMPARE(bench.click("installPushButton"), lines);
+    QStringList sent;
+    for (const QStringList &call : bench.journal()) {
+        if (call.contains("install"))
+            sent << QFileInfo(call.constLast()).fileName();
+    }
+    QCOMPARE(sent, apk.isEmpty() ? QStringList() : QStringList{apk});
+}
+
 void TestInstall::verdicts_data()
 {
     QTest::addColumn<QJsonObject>("answer");
@@ -143,9 +244,8 @@ void TestInstall::verdicts_data()
     QTest::newRow("non-zero exit, empty error stream")
             << Bench::reply("Failure [INSTALL_FAILED_VERSION_DOWNGRADE]\n", "", 1)
             << "E Error installing Package: Failure [INSTALL_FAILED_VERSION_DOWNGRADE]";
-    QTest::newRow("warning on the error stream")
-            << Bench::reply("Success\n", "WARNING: linker: something\n", 0)
-            << "E Error installing Package: WARNING: linker: something";
+    QTest::newRow("a warning beside Success")
+            << Bench::reply("Success\n", "WARNING: linker: something\n", 0) << installed;
     QTest::newRow("non-zero exit, no output")
             << Bench::reply("", "", 3) << "E Error installing Package: adb ended with exit code 3.";
     QTest::newRow("crash") << QJsonObject{{"stdout", "Performing Streamed Install\n"},

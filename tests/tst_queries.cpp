@@ -1,3 +1,4 @@
+#include "adb/adbanswers.h"
 #include "app/cbrelvopico.h"
 #include "tests/support/bench.h"
 
@@ -28,36 +29,60 @@ static const QStringList devices = {"devices", "-l"};
 
 void TestQueries::findDevice_data()
 {
-    QTest::addColumn<QString>("capture");
-    QTest::addColumn<bool>("presetAuthorized");
+    QTest::addColumn<QJsonObject>("answer");
+    QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("serial");
-    QTest::addColumn<bool>("authorized");
-    QTest::addColumn<bool>("isNeo2");
+    QTest::addColumn<QString>("problem");
 
-    QTest::newRow("nothing listed keeps true") << "devices-none" << true << "" << true << false;
-    QTest::newRow("nothing listed keeps false") << "devices-none" << false << "" << false << false;
-    QTest::newRow("listed, not ready") << "devices-unauthorized" << true << "" << false << false;
-    QTest::newRow("ready Neo 2") << "devices-neo2" << false << "127.0.0.1:6103" << true << true;
-    QTest::newRow("ready") << "devices-pico4" << false << "127.0.0.1:6101" << true << false;
+    const QString retry = " -> Please close other programs that use adb, or restart the "
+                          "computer, and try again.";
+    QTest::newRow("nothing listed")
+            << Bench::replay("devices-none") << int(HeadsetChoice::NoDevice) << ""
+            << "";
+    QTest::newRow("listed, not ready")
+            << Bench::replay("devices-unauthorized") << int(HeadsetChoice::NotReady) << ""
+            << "";
+    QTest::newRow("ready") << Bench::replay("devices-pico4") << int(HeadsetChoice::Ready)
+                           << "127.0.0.1:6101"
+                           << "";
+    // adb's notices about its server are no failure.
+    QTest::newRow("server of another version") << Bench::replay("devices-server-version-mismatch")
+                                               << int(HeadsetChoice::NoDevice) << ""
+                                               << "";
+    QTest::newRow("server cannot start")
+            << Bench::replay("devices-daemon-cannot-start") << int(HeadsetChoice::AdbFailed) << ""
+            << "adb could not look for the headset." + retry
+                    + "\n"
+                    // without adb's notice that it starts the server, and without blank lines
+                    + answerLines(adbCapture("devices-daemon-cannot-start").err).mid(1).join('\n');
+    QTest::newRow("exit code, nothing said")
+            << Bench::reply("", "", 1) << int(HeadsetChoice::AdbFailed) << ""
+            << "adb could not look for the headset." + retry + "\nadb ended with exit code 1.";
+    QTest::newRow("crash") << QJsonObject{{"crash", true}} << int(HeadsetChoice::AdbFailed) << ""
+                           << "adb stopped unexpectedly while looking for the headset. -> Please "
+                              "check that the tools folder beside the program is complete, and "
+                              "try again.";
+    QTest::newRow("no answer") << QJsonObject{{"hang", true}} << int(HeadsetChoice::AdbFailed) << ""
+                               << "adb did not answer within 1 seconds." + retry;
 }
 
 void TestQueries::findDevice()
 {
-    QFETCH(QString, capture);
-    QFETCH(bool, presetAuthorized);
+    QFETCH(QJsonObject, answer);
+    QFETCH(int, kind);
     QFETCH(QString, serial);
-    QFETCH(bool, authorized);
-    QFETCH(bool, isNeo2);
+    QFETCH(QString, problem);
 
-    Bench bench(Bench::rules({Bench::rule(devices, Bench::replay(capture))}));
+    Bench bench(Bench::rules({Bench::rule(devices, answer)}));
     CBrelvoPico *window = bench.window();
+    window->setAdbTimeout(1000);
     bench.clearJournal();
-    bool gotAuthorized = presetAuthorized;
-    bool gotNeo2 = true; // always reset
-    QCOMPARE(window->findDevice(gotAuthorized, gotNeo2), serial);
-    QCOMPARE(gotAuthorized, authorized);
-    QCOMPARE(gotNeo2, isNeo2);
+    const HeadsetChoice choice = window->findDevice();
+    QCOMPARE(int(choice.kind), kind);
+    QCOMPARE(choice.headset.serial, serial);
+    QCOMPARE(choice.problem, problem);
     QCOMPARE(bench.journal(), Calls{devices});
+    QCOMPARE(bench.runningAdbCount(), 0);
 }
 
 void TestQueries::startupDetection()
@@ -93,11 +118,15 @@ void TestQueries::queries_data()
             << "storage" << storage << Bench::reply("", "noise\n") << "" << true;
     QTest::newRow("installed") << "package" << package << Bench::replay("pm-list-installed")
                                << "package:com.Brelvo.BrelvoVRViewer" << true;
-    QTest::newRow("two package lines")
+    QTest::newRow("two package lines") << "package" << package
+                                       << Bench::reply("package:com.Brelvo.BrelvoVRViewer\r\n"
+                                                       "package:com.Brelvo.BrelvoVRViewer.beta\r\n")
+                                       << "package:com.Brelvo.BrelvoVRViewer" << true;
+    QTest::newRow("only a longer name")
+            << "package" << package << Bench::replay("pm-list-beta-only") << "" << true;
+    QTest::newRow("not installed, adb's server replaced")
             << "package" << package
-            << Bench::reply("package:com.Brelvo.BrelvoVRViewer\r\n"
-                            "package:com.Brelvo.BrelvoVRViewer.beta\r\n")
-            << "package:com.Brelvo.BrelvoVRViewerpackage:com.Brelvo.BrelvoVRViewer.beta" << true;
+            << Bench::reply("", adbCapture("devices-server-version-mismatch").err) << "" << true;
     QTest::newRow("not installed")
             << "package" << package << Bench::replay("pm-list-none") << "" << true;
     QTest::newRow("headset gone") << "package" << package << Bench::replay("shell-device-not-found")
@@ -130,9 +159,7 @@ void TestQueries::queriesNameTheHeadsetBesideAPhone()
     pico.insert("packages", QJsonArray{"com.Brelvo.BrelvoVRViewer"});
     Bench bench(Bench::simulated({QJsonObject{{"serial", "PHONE"}, {"state", "device"}}, pico}));
     CBrelvoPico *window = bench.window();
-    bool authorized = true;
-    bool isNeo2 = false;
-    QCOMPARE(window->findDevice(authorized, isNeo2), "PHONE"); // the first ready device
+    QCOMPARE(window->findDevice().headset.serial, "PA1");
     bool answered = true;
     QCOMPARE(window->getInstalledPackage("PA1", answered), "package:com.Brelvo.BrelvoVRViewer");
     QVERIFY(answered);
@@ -141,9 +168,8 @@ void TestQueries::queriesNameTheHeadsetBesideAPhone()
     QCOMPARE(window->getExternalStorage("PA1"), "/storage/emulated/0");
     QCOMPARE(window->getDeviceModel("PA1"), "");
     // Without a serial, adb cannot tell which device is meant.
-    QString out, err;
-    window->runAdbCommand({"shell", "pm", "list", "packages"}, out, err, true, true);
-    QCOMPARE(err, "error: more than one device/emulator\n");
+    QCOMPARE(window->runAdbCommand({"shell", "pm", "list", "packages"}).err,
+             "error: more than one device/emulator\n");
 }
 
 static const QStringList cascade = {"ro.pico.systemversion", "ro.pvr.internal.systemversion",

@@ -14,9 +14,10 @@ private slots:
     void output();
     void argumentsReachAdbUnchanged_data();
     void argumentsReachAdbUnchanged();
-    void startOnlyLeavesTheOutputs();
+    void startOnly();
     void secondRunReplacesTheOutputs();
     void missingAdb();
+    void crash();
     void hungAdbIsStopped();
 };
 
@@ -24,29 +25,20 @@ void TestRunner::output_data()
 {
     QTest::addColumn<QByteArray>("out");
     QTest::addColumn<QByteArray>("err");
-    QTest::addColumn<bool>("strip");
     QTest::addColumn<QString>("stdOut");
     QTest::addColumn<QString>("stdErr");
 
-    QTest::newRow("CR LF lines, stripped")
-            << QByteArray("abc\r\ndef\r\n") << QByteArray() << true << "abcdef"
-            << "";
-    QTest::newRow("CR LF lines, kept")
-            << QByteArray("abc\r\ndef\r\n") << QByteArray() << false << "abc\r\ndef\r\n"
-            << "";
-    QTest::newRow("lone CR and LF") << QByteArray("a\rb\nc\r") << QByteArray() << true << "abc"
-                                    << "";
-    QTest::newRow("error stream keeps its breaks")
-            << QByteArray("x\n") << QByteArray("first\r\nsecond\n") << true << "x"
-            << "first\r\nsecond\n";
-    QTest::newRow("UTF-8") << QByteArray("Pico \xe2\x80\x93 \xc3\xa9\n") << QByteArray() << true
-                           << QString::fromUtf8("Pico \xe2\x80\x93 \xc3\xa9") << "";
+    QTest::newRow("CR LF lines") << QByteArray("abc\r\ndef\r\n") << QByteArray("first\r\nsecond\n")
+                                 << "abc\r\ndef\r\n"
+                                 << "first\r\nsecond\n";
+    QTest::newRow("UTF-8") << QByteArray("Pico \xe2\x80\x93 \xc3\xa9\n") << QByteArray()
+                           << QString::fromUtf8("Pico \xe2\x80\x93 \xc3\xa9\n") << "";
     QTest::newRow("invalid UTF-8")
             << QByteArray("a\xff"
                           "b")
-            << QByteArray("\xc3") << true << QString("a") + QChar(QChar::ReplacementCharacter) + "b"
+            << QByteArray("\xc3") << QString("a") + QChar(QChar::ReplacementCharacter) + "b"
             << QString(QChar(QChar::ReplacementCharacter));
-    QTest::newRow("nothing") << QByteArray() << QByteArray() << true << ""
+    QTest::newRow("nothing") << QByteArray() << QByteArray() << ""
                              << "";
 }
 
@@ -54,19 +46,18 @@ void TestRunner::output()
 {
     QFETCH(QByteArray, out);
     QFETCH(QByteArray, err);
-    QFETCH(bool, strip);
     QFETCH(QString, stdOut);
     QFETCH(QString, stdErr);
 
     Bench bench(
             Bench::rules({Bench::catchAll({{"stdoutBase64", QString::fromLatin1(out.toBase64())},
                                            {"stderrBase64", QString::fromLatin1(err.toBase64())},
-                                           {"exitCode", 1}})}));
-    QString gotOut = "stale";
-    QString gotErr = "stale";
-    QVERIFY(bench.window()->runAdbCommand({"shell", "x"}, gotOut, gotErr, strip, true));
-    QCOMPARE(gotOut, stdOut);
-    QCOMPARE(gotErr, stdErr);
+                                           {"exitCode", 3}})}));
+    const AdbRun run = bench.window()->runAdbCommand({"shell", "x"});
+    QCOMPARE(run.outcome, AdbRun::Ended);
+    QCOMPARE(run.exitCode, 3);
+    QCOMPARE(run.out, stdOut);
+    QCOMPARE(run.err, stdErr);
 }
 
 void TestRunner::argumentsReachAdbUnchanged_data()
@@ -87,22 +78,16 @@ void TestRunner::argumentsReachAdbUnchanged()
     Bench bench(Bench::rules({Bench::catchAll(Bench::reply("ok"))}));
     CBrelvoPico *window = bench.window();
     bench.clearJournal();
-    QString out, err;
-    window->runAdbCommand(arguments, out, err, true, true);
+    QCOMPARE(window->runAdbCommand(arguments).out, "ok");
     QCOMPARE(bench.journal(), QList<QStringList>{arguments});
-    QCOMPARE(out, "ok");
 }
 
-void TestRunner::startOnlyLeavesTheOutputs()
+void TestRunner::startOnly()
 {
     Bench bench(Bench::rules({Bench::catchAll(Bench::reply("new", "new"))}));
     CBrelvoPico *window = bench.window();
     bench.clearJournal();
-    QString out = "kept out";
-    QString err = "kept err";
-    QVERIFY(window->runAdbCommand({"uninstall", "x"}, out, err, true, false));
-    QCOMPARE(out, "kept out");
-    QCOMPARE(err, "kept err");
+    QCOMPARE(window->runAdbCommand({"uninstall", "x"}, false).outcome, AdbRun::Started);
     QTRY_COMPARE(bench.journal(), (QList<QStringList>{{"uninstall", "x"}}));
 }
 
@@ -110,26 +95,30 @@ void TestRunner::secondRunReplacesTheOutputs()
 {
     Bench bench(Bench::rules({Bench::rule({"a"}, Bench::reply("first", "e1")),
                               Bench::rule({"b"}, Bench::reply("", ""))}));
-    QString out, err;
-    bench.window()->runAdbCommand({"a"}, out, err, true, true);
-    QCOMPARE(out, "first");
-    QCOMPARE(err, "e1");
-    bench.window()->runAdbCommand({"b"}, out, err, true, true);
-    QCOMPARE(out, "");
-    QCOMPARE(err, "");
+    const AdbRun first = bench.window()->runAdbCommand({"a"});
+    QCOMPARE(first.out, "first");
+    QCOMPARE(first.err, "e1");
+    const AdbRun second = bench.window()->runAdbCommand({"b"});
+    QCOMPARE(second.out, "");
+    QCOMPARE(second.err, "");
 }
 
 void TestRunner::missingAdb()
 {
     Bench bench({}, Bench::AllApks, false);
-    QString out = "stale";
-    QString err = "stale";
-    QVERIFY(!bench.window()->runAdbCommand({"devices", "-l"}, out, err, true, true));
-    QCOMPARE(out, "");
-    QCOMPARE(err, "");
-    out = "kept";
-    QVERIFY(!bench.window()->runAdbCommand({"uninstall", "x"}, out, err, true, false));
-    QCOMPARE(out, "kept");
+    const AdbRun run = bench.window()->runAdbCommand({"devices", "-l"});
+    QCOMPARE(run.outcome, AdbRun::CouldNotStart);
+    QCOMPARE(run.out, "");
+    QCOMPARE(bench.window()->runAdbCommand({"uninstall", "x"}, false).outcome,
+             AdbRun::CouldNotStart);
+}
+
+void TestRunner::crash()
+{
+    Bench bench(Bench::rules({Bench::catchAll({{"stdout", "partial"}, {"crash", true}})}));
+    const AdbRun run = bench.window()->runAdbCommand({"devices", "-l"});
+    QCOMPARE(run.outcome, AdbRun::Crashed);
+    QCOMPARE(run.out, "partial");
 }
 
 void TestRunner::hungAdbIsStopped()
@@ -142,13 +131,12 @@ void TestRunner::hungAdbIsStopped()
     // The bound is shortened here; the slow test runs the real 30 seconds.
     window->setAdbTimeout(1500);
     bench.clearJournal();
-    QString out, err;
-    QVERIFY(!window->runAdbCommand({"hang"}, out, err, true, true));
-    QCOMPARE(out, "partial");
-    QCOMPARE(err, "err\n");
+    const AdbRun run = window->runAdbCommand({"hang"});
+    QCOMPARE(run.outcome, AdbRun::Stopped);
+    QCOMPARE(run.out, "partial\n");
+    QCOMPARE(run.err, "err\n");
     QCOMPARE(bench.runningAdbCount(), 0);
-    window->runAdbCommand({"after"}, out, err, true, true);
-    QCOMPARE(out, "next");
+    QCOMPARE(window->runAdbCommand({"after"}).out, "next");
     QCOMPARE(bench.journal(), (QList<QStringList>{{"hang"}, {"after"}}));
 }
 

@@ -21,18 +21,17 @@ void TestRunnerTimeout::hungQueryIsStoppedAfterThirtySeconds()
     CBrelvoPico *window = bench.window();
     QElapsedTimer timer;
     timer.start();
-    QString out, err;
-    QVERIFY(!window->runAdbCommand({"shell", "getprop", "x"}, out, err, true, true));
+    const AdbRun run = window->runAdbCommand({"shell", "getprop", "x"});
     const qint64 elapsed = timer.elapsed();
     qInfo("the hung query returned after %lld ms", elapsed);
     // adb is given the whole bound before it is stopped.
     QVERIFY2(elapsed >= CBrelvoPico::AdbTimeoutMs, qPrintable(QString::number(elapsed)));
-    QCOMPARE(out, "5.7.1");
+    QCOMPARE(run.outcome, AdbRun::Stopped);
+    QCOMPARE(run.out, "5.7.1\r\n");
     QCOMPARE(bench.runningAdbCount(), 0);
 
     // The shared process is free for the next command straight away.
-    window->runAdbCommand({"devices", "-l"}, out, err, true, true);
-    QCOMPARE(out, "free");
+    QCOMPARE(window->runAdbCommand({"devices", "-l"}).out, "free");
 }
 
 QTEST_MAIN(TestRunnerTimeout)

@@ -1,5 +1,6 @@
 #include "tests/support/bench.h"
 
+#include "adb/adbanswers.h"
 #include "adb/headsetdetection.h"
 #include "app/activitylog.h"
 #include "ops/uninstall.h"
@@ -8,14 +9,33 @@
 
 #include <QTest>
 
-Q_DECLARE_METATYPE(DeviceListing)
-
-char *toString(const DeviceListing &listing)
+// What the program makes of a device listing: which device it works on, and whether that is a
+// Pico Neo 2.
+struct Detected
 {
-    return qstrdup(qPrintable(QStringLiteral("{anyDevice %1, serial \"%2\", isNeo2 %3}")
-                                      .arg(listing.anyDevice)
-                                      .arg(listing.serial)
-                                      .arg(listing.isNeo2)));
+    HeadsetChoice::Kind kind = HeadsetChoice::NoDevice;
+    QString serial;
+    bool isNeo2 = false;
+
+    friend bool operator==(const Detected &a, const Detected &b)
+    {
+        return a.kind == b.kind && a.serial == b.serial && a.isNeo2 == b.isNeo2;
+    }
+};
+Q_DECLARE_METATYPE(Detected)
+
+char *toString(const Detected &detected)
+{
+    return qstrdup(qPrintable(QStringLiteral("{kind %1, serial \"%2\", isNeo2 %3}")
+                                      .arg(detected.kind)
+                                      .arg(detected.serial)
+                                      .arg(detected.isNeo2)));
+}
+
+char *toString(const ListedDevice &device)
+{
+    return qstrdup(qPrintable(
+            QStringLiteral("{%1 | %2 | %3}").arg(device.serial, device.state, device.details)));
 }
 
 // The rules by which the program reads adb's and the headset's texts, without a window or a
@@ -25,8 +45,18 @@ class TestTextRules : public QObject
     Q_OBJECT
 
 private slots:
-    void deviceListing_data();
-    void deviceListing();
+    void listedDevices_data();
+    void listedDevices();
+    void headsetChoice_data();
+    void headsetChoice();
+    void adbNotices_data();
+    void adbNotices();
+    void packageVerdict_data();
+    void packageVerdict();
+    void packageListing_data();
+    void packageListing();
+    void libraryListing_data();
+    void libraryListing();
     void picoOsVersion_data();
     void picoOsVersion();
     void runtimeLibraryName_data();
@@ -47,7 +77,7 @@ static QString queried(const QString &capture)
 }
 
 static const QString header = "List of devices attached\n";
-static QString ready(const QString &serial, const QString &model)
+static QString readyLine(const QString &serial, const QString &model)
 {
     return QString("%1 device usb:1-1 product:p model:%2 device:d transport_id:1\n")
             .arg(serial, -22)
@@ -58,24 +88,57 @@ static QString other(const QString &serial, const QString &state)
     return QString("%1 %2 transport_id:2\n").arg(serial, -22).arg(state);
 }
 
-void TestTextRules::deviceListing_data()
+void TestTextRules::listedDevices_data()
+{
+    QTest::addColumn<QString>("capture");
+    QTest::addColumn<QList<ListedDevice>>("devices");
+
+    const ListedDevice pico4{"127.0.0.1:6101", "device",
+                             "product:A8150 model:Pico_4 device:PICOA8150 transport_id:1"};
+    QTest::newRow("devices-none") << "devices-none" << QList<ListedDevice>{};
+    QTest::newRow("devices-none-server-starts")
+            << "devices-none-server-starts" << QList<ListedDevice>{};
+    QTest::newRow("devices-pico4") << "devices-pico4" << QList<ListedDevice>{pico4};
+    QTest::newRow("devices-pico4-crlf") << "devices-pico4-crlf" << QList<ListedDevice>{pico4};
+    QTest::newRow("devices-unauthorized")
+            << "devices-unauthorized"
+            << QList<ListedDevice>{{"127.0.0.1:6109", "unauthorized", "transport_id:3"}};
+    QTest::newRow("devices-phone-and-pico4")
+            << "devices-phone-and-pico4"
+            << QList<ListedDevice>{{"127.0.0.1:6101", "device",
+                                    "product:A8150 model:Pico_4 device:PICOA8150 transport_id:6"},
+                                   {"127.0.0.1:6107", "device",
+                                    "product:panther model:Pixel_7 device:panther transport_id:5"}};
+}
+
+void TestTextRules::listedDevices()
+{
+    QFETCH(QString, capture);
+    QFETCH(QList<ListedDevice>, devices);
+    QCOMPARE(parseDeviceListing(adbCapture(capture).out), devices);
+}
+
+void TestTextRules::headsetChoice_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<DeviceListing>("expected");
+    QTest::addColumn<Detected>("expected");
 
-    const DeviceListing none;
-    const DeviceListing notReady{true, "", false};
-    const QList<std::pair<const char *, DeviceListing>> captured = {
+    const Detected none{HeadsetChoice::NoDevice, "", false};
+    const Detected notReady{HeadsetChoice::NotReady, "", false};
+    const Detected several{HeadsetChoice::SeveralReady, "", false};
+    const auto ready = [](const QString &serial, bool neo2 = false) {
+        return Detected{HeadsetChoice::Ready, serial, neo2};
+    };
+    const QList<std::pair<const char *, Detected>> captured = {
             {"devices-none", none},
-            {"devices-none-server-starts", none},
             {"devices-server-version-mismatch", none},
-            {"devices-pico4", {true, "127.0.0.1:6101", false}},
-            {"devices-pico4-crlf", {true, "127.0.0.1:6101", false}},
-            {"devices-neo2", {true, "127.0.0.1:6103", true}},
+            {"devices-pico4", ready("127.0.0.1:6101")},
+            {"devices-neo2", ready("127.0.0.1:6103", true)},
             {"devices-unauthorized", notReady},
             {"devices-offline", notReady},
-            {"devices-phone-and-pico4", {true, "127.0.0.1:6101", false}},
-            {"devices-pico4-and-neo2", {true, "127.0.0.1:6101", false}}};
+            // Beside a phone, the Pico; never one of two Picos.
+            {"devices-phone-and-pico4", ready("127.0.0.1:6101")},
+            {"devices-pico4-and-neo2", several}};
     for (const auto &[name, expected] : captured)
         QTest::newRow(name) << adbCapture(name).out << expected;
 
@@ -89,40 +152,179 @@ void TestTextRules::deviceListing_data()
                                     << notReady;
     QTest::newRow("not ready Neo 2 stays no Neo 2")
             << header + other("A1", "unauthorized model:Pico_Neo_2") << notReady;
-    QTest::newRow("unready first, ready second") << header + other("PHONE1", "unauthorized")
-                    + ready("PICO1", "Pico_4") << DeviceListing{true, "PICO1", false};
+    QTest::newRow("one ready device, whatever it is") << header + other("PICO1", "unauthorized")
+                    + readyLine("PHONE1", "Pixel_7") << ready("PHONE1");
     QTest::newRow("ready first, unready Neo 2 second")
-            << header + ready("PICO1", "Pico_4") + other("NEO", "offline model:Pico_Neo_2")
-            << DeviceListing{true, "PICO1", false};
-    QTest::newRow("two ready, Neo 2 first")
-            << header + ready("NEO", "Pico_Neo_2") + ready("PICO1", "Pico_4")
-            << DeviceListing{true, "NEO", true};
-    QTest::newRow("model in capitals")
-            << header + ready("N", "PICO_NEO_2") << DeviceListing{true, "N", true};
+            << header + readyLine("PICO1", "Pico_4") + other("NEO", "offline model:Pico_Neo_2")
+            << ready("PICO1");
+    QTest::newRow("two phones") << header + readyLine("P1", "Pixel_7") + readyLine("P2", "SM_G991B")
+                                << several;
+    QTest::newRow("Pico named by its product field only") << header
+                    + "PA1 device product:PicoA8150 model:A8150 device:x\n"
+                    + readyLine("P1", "Pixel_7") << ready("PA1");
+    QTest::newRow("model in capitals") << header + readyLine("N", "PICO_NEO_2") << ready("N", true);
     QTest::newRow("model with suffix")
-            << header + ready("N", "pico_neo_2_eye") << DeviceListing{true, "N", true};
-    QTest::newRow("only CR") << "List of devices attached\r" + ready("S1", "M").replace("\n", "\r")
-                             << DeviceListing{true, "S1", false};
-    QTest::newRow("server notice on standard output") << "* daemon started successfully\n" + header
-                    + ready("S1", "M") << DeviceListing{true, "S1", false};
-    QTest::newRow("22-character serial") << header + ready("ABCDEFGHIJKLMNOPQRSTUV", "M")
-                                         << DeviceListing{true, "ABCDEFGHIJKLMNOPQRSTUV", false};
-    QTest::newRow("longer serial")
-            << header + ready("192.168.1.20:5555-extra-long-serial", "M")
-            << DeviceListing{true, "192.168.1.20:5555-extra-long-serial", false};
-    QTest::newRow("tab separated") << header + "S1\tdevice\n" << DeviceListing{true, "S1", false};
+            << header + readyLine("N", "pico_neo_2_eye") << ready("N", true);
+    QTest::newRow("only CR") << "List of devices attached\r"
+                    + readyLine("S1", "M").replace("\n", "\r")
+                             << ready("S1");
+    QTest::newRow("server notice on standard output")
+            << "* daemon started successfully\n" + header + readyLine("S1", "M") << ready("S1");
+    QTest::newRow("version notice on standard output")
+            << "adb server version (40) doesn't match this client (41); killing...\n" + header
+            << none;
+    QTest::newRow("22-character serial")
+            << header + readyLine("ABCDEFGHIJKLMNOPQRSTUV", "M") << ready("ABCDEFGHIJKLMNOPQRSTUV");
+    QTest::newRow("longer serial") << header + readyLine("192.168.1.20:5555-extra-long-serial", "M")
+                                   << ready("192.168.1.20:5555-extra-long-serial");
+    QTest::newRow("tab separated") << header + "S1\tdevice\n" << ready("S1");
     QTest::newRow("indented notice") << header + " *  device\n" << none;
-    QTest::newRow("other white space")
-            << header + QString("S1\u00a0device\n") << DeviceListing{true, "S1", false};
+    QTest::newRow("other white space") << header + QString("S1\u00a0device\n") << ready("S1");
     QTest::newRow("device word only in fields")
             << header + other("A1", "offline device:thing") << notReady;
 }
 
-void TestTextRules::deviceListing()
+void TestTextRules::headsetChoice()
 {
     QFETCH(QString, text);
-    QFETCH(DeviceListing, expected);
-    QCOMPARE(parseDeviceListing(text), expected);
+    QFETCH(Detected, expected);
+    const HeadsetChoice choice = chooseHeadset(parseDeviceListing(text));
+    QCOMPARE((Detected{choice.kind, choice.headset.serial, choice.headset.isNeo2()}), expected);
+}
+
+void TestTextRules::adbNotices_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("notice");
+
+    for (const char *capture : {"devices-none-server-starts", "devices-server-version-mismatch"}) {
+        for (const QString &line : answerLines(adbCapture(capture).err))
+            QTest::addRow("%s: %s", capture, qPrintable(line)) << line << true;
+    }
+    for (const QString &line : answerLines(adbCapture("devices-daemon-cannot-start").err)) {
+        if (line.startsWith("* failed") || line.startsWith("adb:"))
+            QTest::addRow("devices-daemon-cannot-start: %s", qPrintable(line)) << line << false;
+    }
+    QTest::newRow("older client, starting")
+            << "* daemon not running. starting it now on port 5037 *" << true;
+    QTest::newRow("older client, started") << "* daemon started successfully *" << true;
+    QTest::newRow("older client, out of date") << "adb server is out of date.  killing..." << true;
+    QTest::newRow("connection refused") << adbCapture("shell-no-devices").err.trimmed() << false;
+}
+
+void TestTextRules::adbNotices()
+{
+    QFETCH(QString, line);
+    QFETCH(bool, notice);
+    QCOMPARE(isAdbNotice(line), notice);
+}
+
+void TestTextRules::packageVerdict_data()
+{
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    QTest::addColumn<QString>("failure");
+
+    const QList<std::pair<const char *, QString>> captured = {
+            {"install-success", ""},
+            {"install-success-old-firmware", ""},
+            {"uninstall-success", ""},
+            {"install-failure",
+             "adb: failed to install /tmp/BrelvoVRViewer.apk: Failure "
+             "[INSTALL_FAILED_INSUFFICIENT_STORAGE]"},
+            // Older headsets report a failure on standard output, with exit code 0.
+            {"install-failure-old-firmware", "Failure [INSTALL_FAILED_INSUFFICIENT_STORAGE]"},
+            {"uninstall-not-installed-old-firmware", "Failure [DELETE_FAILED_INTERNAL_ERROR]"},
+            {"uninstall-not-installed", "Failure [DELETE_FAILED_INTERNAL_ERROR]"},
+            {"uninstall-refused", "Failure [DELETE_FAILED_DEVICE_POLICY_MANAGER]"},
+            {"install-missing-apk",
+             "adb: failed to stat /tmp/missing/BrelvoVRViewer.apk: No such file or directory"}};
+    for (const auto &[name, failure] : captured) {
+        const AdbCapture capture = adbCapture(name);
+        QTest::newRow(name) << capture.exitCode << capture.out << capture.err << failure;
+    }
+    const QString notices = adbCapture("devices-server-version-mismatch").err;
+    QTest::newRow("notices, then success") << 0 << "Performing Streamed Install\nSuccess\n"
+                                           << notices << "";
+    QTest::newRow("notices, then a failure")
+            << 1 << "" << notices + "adb: failed to install x.apk: Failure [X]\n"
+            << "adb: failed to install x.apk: Failure [X]";
+    QTest::newRow("success and failure") << 0 << "Success\nFailure [X]\n"
+                                         << ""
+                                         << "Success\nFailure [X]";
+    QTest::newRow("success, exit code 1") << 1 << "Success\n"
+                                          << ""
+                                          << "Success";
+    QTest::newRow("success only within a line") << 0 << "No Success\n"
+                                                << ""
+                                                << "No Success";
+    QTest::newRow("nothing said, exit code 0") << 0 << ""
+                                               << ""
+                                               << "adb did not report success.";
+    QTest::newRow("nothing said, exit code 3") << 3 << "Performing Streamed Install\n"
+                                               << ""
+                                               << "adb ended with exit code 3.";
+    QTest::newRow("a warning beside success")
+            << 0 << "Success\n"
+            << "WARNING: linker: app_process has text relocations.\n"
+            << "";
+}
+
+void TestTextRules::packageVerdict()
+{
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QFETCH(QString, failure);
+    QCOMPARE(packageCommandFailure(exitCode, out, err), failure);
+}
+
+void TestTextRules::packageListing_data()
+{
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<bool>("listed");
+    QTest::newRow("pm-list-installed") << adbCapture("pm-list-installed").out << true;
+    QTest::newRow("pm-list-none") << adbCapture("pm-list-none").out << false;
+    // pm matches any name that contains the one asked for.
+    QTest::newRow("pm-list-beta-only") << adbCapture("pm-list-beta-only").out << false;
+    QTest::newRow("among others, CR LF")
+            << "package:com.Brelvo.BrelvoVRViewer.beta\r\npackage:com.Brelvo.BrelvoVRViewer\r\n"
+            << true;
+    QTest::newRow("a complaint naming it") << "Error: package:com.Brelvo.BrelvoVRViewer not found\n"
+                                           << false;
+}
+
+void TestTextRules::packageListing()
+{
+    QFETCH(QString, out);
+    QFETCH(bool, listed);
+    QCOMPARE(listsPackage(out, "com.Brelvo.BrelvoVRViewer"), listed);
+}
+
+void TestTextRules::libraryListing_data()
+{
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<bool>("listed");
+    QTest::newRow("ls-runtime-found") << adbCapture("ls-runtime-found").out << true;
+    QTest::newRow("ls-runtime-missing") << adbCapture("ls-runtime-missing").out << false;
+    // Older headsets put ls's complaints, which name the path, on the same stream.
+    QTest::newRow("ls-runtime-missing-old-shell")
+            << adbCapture("ls-runtime-missing-old-shell").out << false;
+    QTest::newRow("second path, CR LF")
+            << "ls: /system/lib64/libopenxr_forwardloader.so: No such file or directory\r\n"
+               "/vendor/lib64/libopenxr_forwardloader.so\r\n"
+            << true;
+}
+
+void TestTextRules::libraryListing()
+{
+    QFETCH(QString, out);
+    QFETCH(bool, listed);
+    QCOMPARE(listsAnyPath(out,
+                          {"/system/lib64/libopenxr_forwardloader.so",
+                           "/vendor/lib64/libopenxr_forwardloader.so"}),
+             listed);
 }
 
 void TestTextRules::picoOsVersion_data()
@@ -178,6 +380,8 @@ void TestTextRules::runtimeLibraryName_data()
     // Nothing that names no file can be a library.
     QTest::newRow("empty value") << R"({"library_path": ""})" << def;
     QTest::newRow("blank value") << R"({"library_path": "   "})" << def;
+    QTest::newRow("dot") << R"({"library_path": "."})" << def;
+    QTest::newRow("dot dot") << R"({"library_path": "/vendor/lib64/.."})" << def;
     QTest::newRow("path ending in a slash") << R"({"library_path": "/vendor/lib64/"})" << def;
     // The name goes into a command line for the headset's shell.
     QTest::newRow("shell command") << R"({"library_path": "x;rm -r $EXTERNAL_STORAGE"})" << def;

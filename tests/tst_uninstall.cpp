@@ -20,6 +20,8 @@ private slots:
     void unsafeStorageRemovesNothing();
     void verdicts_data();
     void verdicts();
+    void adbAnswers_data();
+    void adbAnswers();
     void headsetGoneAtTheSecondDetection();
     void installThenUninstallTwice();
     void buttonsAreDisabledWhileAdbWorks();
@@ -71,7 +73,7 @@ void TestUninstall::earlyStops_data()
                                 << Calls{devices};
     QTest::newRow("not installed")
             << true << all << Bench::simulated({Bench::pico("PA1")})
-            << QStringList{uninstalling, "I Package is already uninstalled!"}
+            << QStringList{uninstalling, alreadyUninstalled}
             << Calls{devices, {"-s", "PA1", "shell", "pm", "list", "packages", package}};
 }
 
@@ -96,9 +98,9 @@ void TestUninstall::removesExactlyTheAppData()
              (Calls{devices,
                     {"-s", "PA1", "shell", "pm", "list", "packages", package},
                     devices,
+                    uninstallPA1,
                     {"-s", "PA1", "shell", "echo $EXTERNAL_STORAGE"},
-                    QStringList{"-s", "PA1", "shell", "rm", "-r"} + dataPaths(storage),
-                    uninstallPA1}));
+                    QStringList{"-s", "PA1", "shell", "rm", "-r"} + dataPaths(storage)}));
 
     const QJsonObject state = bench.deviceState();
     QStringList left = state.value("files").toObject().keys();
@@ -173,6 +175,49 @@ void TestUninstall::verdicts()
     QCOMPARE(bench.runningAdbCount(), 0);
 }
 
+void TestUninstall::adbAnswers_data()
+{
+    QTest::addColumn<QJsonObject>("scenario");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<bool>("dataKept");
+
+    QJsonObject notices = Bench::simulated({installedPico()});
+    notices.insert("noticesAt", QJsonArray{0, 1, 2, 3, 4, 5});
+    QJsonObject noticesNotInstalled = Bench::simulated({Bench::pico("PA1")});
+    noticesNotInstalled.insert("noticesAt", QJsonArray{1});
+    QJsonObject refusing = installedPico();
+    refusing.insert("uninstallResult", "DELETE_FAILED_DEVICE_POLICY_MANAGER");
+    QJsonObject olderRefusing = refusing;
+    olderRefusing.insert("oldShell", true);
+    QJsonObject beta = installedPico();
+    beta.insert("packages", QJsonArray{package + ".beta"});
+    const QString refused =
+            "E Error uninstalling Package: Failure [DELETE_FAILED_DEVICE_POLICY_MANAGER]";
+
+    QTest::newRow("another program's adb server")
+            << notices << QStringList{uninstalling, uninstalled} << false;
+    QTest::newRow("another program's adb server, not installed")
+            << noticesNotInstalled << QStringList{uninstalling, alreadyUninstalled} << true;
+    QTest::newRow("refused") << Bench::simulated({refusing}) << QStringList{uninstalling, refused}
+                             << true;
+    QTest::newRow("refused by older firmware")
+            << Bench::simulated({olderRefusing}) << QStringList{uninstalling, refused} << true;
+    QTest::newRow("only a longer package name")
+            << Bench::simulated({beta}) << QStringList{uninstalling, alreadyUninstalled} << true;
+}
+
+void TestUninstall::adbAnswers()
+{
+    QFETCH(QJsonObject, scenario);
+    QFETCH(QStringList, lines);
+    QFETCH(bool, dataKept);
+
+    Bench bench(scenario);
+    const QJsonValue before = scenario.value("devices")[0]["files"];
+    QCOMPARE(bench.click("uninstallPushButton"), lines);
+    QCOMPARE(bench.deviceState().value("files") == before, dataKept);
+}
+
 void TestUninstall::headsetGoneAtTheSecondDetection()
 {
     Bench bench(Bench::simulated(
@@ -194,8 +239,7 @@ void TestUninstall::installThenUninstallTwice()
              (QStringList{installing, "I PICO OS version: 5.7.1", "I Device model: Pico 4",
                           openXrLine, installed}));
     QCOMPARE(bench.click("uninstallPushButton"), (QStringList{uninstalling, uninstalled}));
-    QCOMPARE(bench.click("uninstallPushButton"),
-             (QStringList{uninstalling, "I Package is already uninstalled!"}));
+    QCOMPARE(bench.click("uninstallPushButton"), (QStringList{uninstalling, alreadyUninstalled}));
 }
 
 void TestUninstall::buttonsAreDisabledWhileAdbWorks()

@@ -22,6 +22,7 @@
 #include <QFile>
 #include <QThread>
 
+#include <cstdio>
 #include <cstdlib>
 #ifdef Q_OS_WIN
 #include <fcntl.h>
@@ -50,13 +51,17 @@ int selectRule(const QJsonArray &rules, const QStringList &args)
     return -1;
 }
 
-QByteArray bytesOf(const QJsonObject &response, const QString &name)
+// Writes a response's text on its stream as many times as it asks, without holding it all.
+void writeStream(std::FILE *stream, const QJsonObject &response, const QString &name)
 {
     const QString base64 = name + QLatin1String("Base64");
     const QByteArray bytes = response.contains(base64)
             ? QByteArray::fromBase64(response.value(base64).toString().toLatin1())
             : response.value(name).toString().toUtf8();
-    return bytes.repeated(qMax(1, response.value(name + QLatin1String("Repeat")).toInt(1)));
+    const int repeat = qMax(1, response.value(name + QLatin1String("Repeat")).toInt(1));
+    for (int i = 0; i < repeat; ++i)
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
 }
 
 // Ends the process the way a crash does, without a crash dialog on Windows.
@@ -79,8 +84,8 @@ int answerFromRule(QJsonObject response)
             response.insert(QLatin1String(key), recorded.value(QLatin1String(key)));
     }
     QThread::msleep(ulong(response.value(QLatin1String("delayMs")).toInt()));
-    writeOut(bytesOf(response, QStringLiteral("stdout")),
-             bytesOf(response, QStringLiteral("stderr")));
+    writeStream(stdout, response, QStringLiteral("stdout"));
+    writeStream(stderr, response, QStringLiteral("stderr"));
     if (response.value(QLatin1String("breakAdb")).toBool()) {
         // From now on this adb cannot be started, as when security software blocks it.
         const QString self = QCoreApplication::applicationFilePath();

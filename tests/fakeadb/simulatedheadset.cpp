@@ -45,6 +45,9 @@ private:
         return toStringList(d.value(QLatin1String("packages")).toArray());
     }
     bool isFile(const QString &path) const { return files().contains(path); }
+    // Older firmware: a shell without the shell protocol merges stderr into stdout and always
+    // ends with exit code 0; installs are pushed and run through pm.
+    bool oldShell() const { return d.value(QLatin1String("oldShell")).toBool(); }
     bool isDir(const QString &path) const;
     QStringList words(const QString &line) const;
     Output listing(const QStringList &paths) const;
@@ -199,6 +202,11 @@ Output Headset::shell(const QStringList &args)
         o.err = "/system/bin/sh: " + command.toUtf8() + ": inaccessible or not found\n";
         o.exitCode = 127;
     }
+    if (oldShell()) {
+        o.out += o.err;
+        o.err.clear();
+        o.exitCode = 0;
+    }
     return o;
 }
 
@@ -220,16 +228,24 @@ Output Headset::install(const QStringList &args)
         o.err = "adb: failed to install " + apk.toUtf8()
                 + ": Failure [INSTALL_FAILED_ALREADY_EXISTS]\n";
         o.exitCode = 1;
-    } else if (result == QLatin1String("Success")) {
+    } else if (oldShell()) {
+        // Pushed, then installed by pm through a shell that has one stream and no exit code.
+        o.out = "Performing Push Install\n" + apk.toUtf8()
+                + ": 1 file pushed, 0 skipped. 0.1 MB/s (12 bytes in 0.001s)\n"
+                + (result == QLatin1String("Success") ? QByteArray("Success\n")
+                                                      : "Failure [" + result.toUtf8() + "]\n");
+    } else if (result != QLatin1String("Success")) {
+        o.out = "Performing Streamed Install\n";
+        o.err = "adb: failed to install " + apk.toUtf8() + ": Failure [" + result.toUtf8() + "]\n";
+        o.exitCode = 1;
+    } else {
         o.out = "Performing Streamed Install\nSuccess\n";
+    }
+    if (result == QLatin1String("Success")) {
         if (!installed.contains(package))
             installed << package;
         d.insert(QLatin1String("packages"), QJsonArray::fromStringList(installed));
         d.insert(QLatin1String("installedApk"), QFileInfo(apk).fileName());
-    } else {
-        o.out = "Performing Streamed Install\n";
-        o.err = "adb: failed to install " + apk.toUtf8() + ": Failure [" + result.toUtf8() + "]\n";
-        o.exitCode = 1;
     }
     return o;
 }
@@ -238,12 +254,17 @@ Output Headset::uninstall(const QStringList &args)
 {
     Output o;
     QStringList installed = packages();
-    if (installed.removeAll(args.value(0)) > 0) {
+    // A device policy, for one, can refuse to let the app go.
+    const QString refusal = d.value(QLatin1String("uninstallResult")).toString();
+    if (refusal.isEmpty() && installed.removeAll(args.value(0)) > 0) {
         d.insert(QLatin1String("packages"), QJsonArray::fromStringList(installed));
         o.out = "Success\n";
     } else {
-        o.out = "Failure [DELETE_FAILED_INTERNAL_ERROR]\n";
-        o.exitCode = 1;
+        o.out = "Failure ["
+                + (refusal.isEmpty() ? QByteArray("DELETE_FAILED_INTERNAL_ERROR")
+                                     : refusal.toUtf8())
+                + "]\n";
+        o.exitCode = oldShell() ? 0 : 1;
     }
     return o;
 }
@@ -301,6 +322,11 @@ int simulate(const QJsonObject &scenario, const QString &statePath, int earlierC
     if (vanishAfter.isDouble() && earlierCalls >= vanishAfter.toInt())
         devices = QJsonArray();
     const QByteArray eol = scenario.value(QLatin1String("crlf")).toBool() ? "\r\n" : "\n";
+    // Another program's adb had its server running: adb says so, replaces it, and goes on.
+    if (scenario.value(QLatin1String("noticesAt")).toArray().contains(earlierCalls))
+        writeOut({},
+                 "adb server version (40) doesn't match this client (41); killing...\n"
+                 "* daemon started successfully\n");
 
     QString serial;
     bool named = false;
@@ -323,10 +349,10 @@ int simulate(const QJsonObject &scenario, const QString &statePath, int earlierC
             if (state == QLatin1String("device")) {
                 line += QStringLiteral(" usb:1-1 product:%1 model:%2 device:%3")
                                 .arg(dev.value(QLatin1String("product"))
-                                             .toString(QStringLiteral("pico")),
+                                             .toString(QStringLiteral("generic")),
                                      modelField(dev.value(QLatin1String("model")).toString()),
                                      dev.value(QLatin1String("device"))
-                                             .toString(QStringLiteral("pico")));
+                                             .toString(QStringLiteral("generic")));
             }
             line += QStringLiteral(" transport_id:%1").arg(i + 1);
             out += line.toUtf8() + eol;

@@ -15,9 +15,13 @@
 //                "device": "d", "properties": {"ro.product.model": "Pico 4"},
 //                "env": {"EXTERNAL_STORAGE": "/sdcard"}, "files": {"/path": "content"},
 //                "dirs": ["/sdcard/obb"], "packages": ["com.example"], "latencyMs": 0,
-//                "installMs": 0, "installResult": "Success" or "INSTALL_FAILED_..."}],
+//                "installMs": 0, "installResult": "Success" or "INSTALL_FAILED_...",
+//                "uninstallResult": "DELETE_FAILED_..." (the uninstall is refused),
+//                "oldShell": true (older firmware: no shell protocol)}],
 //   "crlf": false,          line ends as CR LF
 //   "vanishAfter": n        the devices are gone after n earlier adb calls
+//   "noticesAt": [n, ...]   after that many earlier calls, adb first replaces another
+//                           program's server and says so on stderr
 //
 // Returns adb's exit code, having written its output.
 int simulate(const QJsonObject &scenario, const QString &statePath, int earlierCalls,

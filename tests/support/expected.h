@@ -12,6 +12,7 @@ inline const QString installing = QStringLiteral("I Installing package, please w
 inline const QString uninstalling = QStringLiteral("I Uninstalling package, please wait ...");
 inline const QString installed = QStringLiteral("I Package installed successfully!");
 inline const QString uninstalled = QStringLiteral("I Package uninstalled successfully!");
+inline const QString alreadyUninstalled = QStringLiteral("I Package is already uninstalled!");
 inline const QString openXrLine =
         QStringLiteral("I Firmware provides an OpenXR runtime -> installing the OpenXR build.");
 inline const QString legacyLine =
