@@ -10,7 +10,8 @@ import sys
 captures, corpus = sys.argv[1], sys.argv[2]
 # Which captures each target reads, by the start of their names.
 TARGETS = {"devicelisting": ("devices-",), "version": ("getprop-",), "manifest": ("cat-",),
-           "storagepath": ("echo-",), "logline": ("",)}
+           "storagepath": ("echo-",), "logline": ("",),
+           "adbanswers": ("install-", "uninstall-", "pm-", "ls-")}
 count = 0
 for name in sorted(os.listdir(captures)):
     if not name.endswith(".json"):
@@ -22,6 +23,14 @@ for name in sorted(os.listdir(captures)):
             continue
         folder = os.path.join(corpus, target)
         os.makedirs(folder, exist_ok=True)
+        if target == "adbanswers":
+            # The exit code's byte, standard output, a NUL, the error stream.
+            seed = bytes([capture["exitCode"] % 256]) + capture["stdout"].encode("utf-8") \
+                + b"\0" + capture["stderr"].encode("utf-8")
+            with open(os.path.join(folder, name[:-5]), "wb") as file:
+                file.write(seed)
+            count += 1
+            continue
         for stream in ("stdout", "stderr"):
             text = capture[stream].encode("utf-8")
             if target in ("version", "storagepath"):

@@ -12,13 +12,13 @@ brelvo_install_missing
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DBRELVO_FUZZ=ON -DBRELVO_TESTS=OFF -DBRELVO_WERROR=ON
-cmake --build build-fuzz --parallel "$(nproc)" --target fuzz_devicelisting fuzz_version \
+cmake --build build-fuzz --parallel "$(nproc)" --target fuzz_devicelisting fuzz_adbanswers fuzz_version \
     fuzz_manifest fuzz_storagepath fuzz_logline
 
 mkdir -p build-fuzz/findings
 python3 fuzz/captures-to-corpus.py tests/data/adb build-fuzz/captured
 status=0
-for target in devicelisting version manifest storagepath logline; do
+for target in devicelisting adbanswers version manifest storagepath logline; do
     work=build-fuzz/corpus/$target
     mkdir -p "$work"
     echo "== fuzz_$target for ${seconds}s"
