@@ -3,6 +3,7 @@
 
 #include <QLoggingCategory>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
 
 // Every log line also goes to Qt's message log, off unless switched on, for support and for
@@ -11,27 +12,43 @@ Q_LOGGING_CATEGORY(lcActivityLog, "brelvo.log", QtWarningMsg)
 
 namespace {
 
-QLatin1StringView colour(LogKind kind)
+const QChar Ellipsis(0x2026);
+
+QTextCharFormat lineFormat(LogKind kind)
 {
-    return kind == LogKind::Error ? QLatin1StringView("#cc4400") : QLatin1StringView("#cccccc");
+    QTextCharFormat format;
+    format.setForeground(QColor(kind == LogKind::Error ? 0xcc4400 : 0xcccccc));
+    return format;
 }
 
 } // namespace
 
-QString logLineHtml(LogKind kind, const QString &text)
+QStringList logRows(const QString &text)
 {
     QString body = text.left(MaxLogLineLength);
-    if (text.size() > MaxLogLineLength)
-        body += QChar(0x2026); // ellipsis
-    body.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    body.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    // Control characters have no place in a log line; a NUL would even cut the line short.
-    body.removeIf([](QChar c) { return c.unicode() < 0x20 && c != u'\n' && c != u'\t'; });
-    while (body.endsWith(QLatin1Char('\n')))
-        body.chop(1);
-    body = body.toHtmlEscaped();
-    body.replace(QLatin1Char('\n'), QLatin1String("<br/>"));
-    return QStringLiteral("<font color=%1>%2<br/></font>").arg(colour(kind), body);
+    const bool cut = text.size() > MaxLogLineLength;
+    QStringList rows;
+    QString row;
+    for (const QChar c : body) {
+        if (c == u'\n' || c == u'\r' || c == QChar::LineSeparator
+            || c == QChar::ParagraphSeparator) {
+            if (!row.isEmpty())
+                rows << row;
+            row.clear();
+        } else if (c.unicode() >= 0x20 || c == u'\t') {
+            // Other control characters have no place in a log; a NUL would cut the row short.
+            row += c;
+        }
+    }
+    if (!row.isEmpty() || rows.isEmpty())
+        rows << row;
+    if (rows.size() > MaxLogRows) {
+        rows.resize(MaxLogRows);
+        rows.last() += Ellipsis;
+    } else if (cut) {
+        rows.last() += Ellipsis;
+    }
+    return rows;
 }
 
 void CBrelvoPico::logInfo(const QString &text)
@@ -44,16 +61,43 @@ void CBrelvoPico::logError(const QString &text)
     appendLogLine(LogKind::Error, text);
 }
 
-void CBrelvoPico::appendLogLine(LogKind kind, const QString &text)
+int CBrelvoPico::appendLogLine(LogKind kind, const QString &text)
 {
     // A cursor of our own, so a click or a selection in the panel never decides where the line
-    // goes and the user's selection stays as it is.
-    QTextCursor end(ui.logTextEdit->document());
+    // goes and the user's selection stays as it is. Each row is a block of its own: appending
+    // then costs the same however long the log is.
+    QTextDocument *document = ui.logTextEdit->document();
+    QTextCursor end(document);
     end.movePosition(QTextCursor::End);
-    end.insertHtml(logLineHtml(kind, text));
-    qCInfo(lcActivityLog, "%s %s",
-           kind == LogKind::Error ? "error:" : "info:", qUtf8Printable(text));
+    const QTextCharFormat format = lineFormat(kind);
+    const bool first = document->isEmpty();
+    int block = -1;
+    for (const QString &row : logRows(text)) {
+        if (!first || block >= 0)
+            end.insertBlock(QTextBlockFormat(), format);
+        else
+            end.setBlockCharFormat(format);
+        if (block < 0)
+            block = end.blockNumber();
+        end.insertText(row, format);
+    }
+    qCInfo(lcActivityLog, "%s %s", kind == LogKind::Error ? "error:" : "info:",
+           qUtf8Printable(text));
+    scrollLogToEnd(end);
+    return block;
+}
 
+void CBrelvoPico::replaceLogLine(int block, LogKind kind, const QString &text)
+{
+    QTextCursor row(ui.logTextEdit->document()->findBlockByNumber(block));
+    row.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    row.insertText(logRows(text).constFirst(), lineFormat(kind));
+    qCInfo(lcActivityLog, "%s %s", kind == LogKind::Error ? "error:" : "info:",
+           qUtf8Printable(text));
+}
+
+void CBrelvoPico::scrollLogToEnd(const QTextCursor &end)
+{
     if (ui.logTextEdit->textCursor().hasSelection()) {
         QScrollBar *bar = ui.logTextEdit->verticalScrollBar();
         bar->setValue(bar->maximum());

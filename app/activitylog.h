@@ -2,15 +2,18 @@
 #define ACTIVITYLOG_H
 
 #include <QString>
+#include <QStringList>
 
 // The two kinds of line in the activity log.
 enum class LogKind { Info, Error };
 
-// Longer texts are cut: a line of the log is for a person to read.
+// A log entry is for a person to read: longer texts are cut, at this many characters and rows.
 inline constexpr int MaxLogLineLength = 2000;
+inline constexpr int MaxLogRows = 25;
 
-// One line of the activity log as HTML. The text is shown as plain text: markup characters
-// appear as themselves, and a text of several lines shows as those lines.
-QString logLineHtml(LogKind kind, const QString &text);
+// The rows that one log entry shows: its text, split at its line breaks, without control
+// characters and without empty rows, cut at the limits above (an ellipsis marks the cut).
+// Spaces and tabs stay as they are.
+QStringList logRows(const QString &text);
 
 #endif // ACTIVITYLOG_H

@@ -13,6 +13,7 @@
 
 QT_BEGIN_NAMESPACE
 class QProcess;
+class QTextCursor;
 QT_END_NAMESPACE
 
 // The one window of the program: it owns the form, the paths of the files that lie beside the
@@ -62,7 +63,11 @@ private slots:
     void on_pdfPushButton_clicked();
 
 private:
-    void appendLogLine(LogKind kind, const QString &text);
+    // Appends an entry and returns the block number of its first row.
+    int appendLogLine(LogKind kind, const QString &text);
+    // Replaces the text of the one-row entry that begins at that block.
+    void replaceLogLine(int block, LogKind kind, const QString &text);
+    void scrollLogToEnd(const QTextCursor &end);
 
     void drainAdbOutput();
     AdbRun adbRunResult(bool stopped);

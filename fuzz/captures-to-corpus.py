@@ -35,8 +35,6 @@ for name in sorted(os.listdir(captures)):
             text = capture[stream].encode("utf-8")
             if target in ("version", "storagepath"):
                 text = text.strip()
-            if target == "logline":
-                text = b"\x01" + text  # an error line
             if text:
                 with open(os.path.join(folder, "%s.%s" % (name[:-5], stream)), "wb") as seed:
                     seed.write(text)

@@ -64,6 +64,8 @@ void TestLog::shownLines_data()
                                    << QStringList{"E first", "E second", "E third"};
     QTest::newRow("trailing line break")
             << QStringList{"E adb: failed\n", "I next"} << QStringList{"E adb: failed", "I next"};
+    QTest::newRow("runs of spaces and tabs")
+            << QStringList{"I Pico  4\tPro"} << QStringList{"I Pico  4\tPro"};
     QTest::newRow("percent markers") << QStringList{"I %1 %2 100%"} << QStringList{"I %1 %2 100%"};
 }
 

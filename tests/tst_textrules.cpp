@@ -429,36 +429,36 @@ void TestTextRules::storagePath()
 
 void TestTextRules::logLine_data()
 {
-    QTest::addColumn<bool>("error");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("html");
+    QTest::addColumn<QStringList>("rows");
 
-    QTest::newRow("information") << false << "Starting"
-                                 << "<font color=#cccccc>Starting<br/></font>";
-    QTest::newRow("error") << true << "x"
-                           << "<font color=#cc4400>x<br/></font>";
-    QTest::newRow("markup escaped") << false << "<b>&\""
-                                    << "<font color=#cccccc>&lt;b&gt;&amp;&quot;<br/></font>";
-    QTest::newRow("CR LF and trailing breaks") << true << "a\r\nb\n\n"
-                                               << "<font color=#cc4400>a<br/>b<br/></font>";
-    QTest::newRow("lone CR") << true << "a\rb"
-                             << "<font color=#cc4400>a<br/>b<br/></font>";
+    const QString ellipsis(QChar(0x2026));
+    QTest::newRow("plain") << "Starting" << QStringList{"Starting"};
+    QTest::newRow("markup stays text") << "<b>&\"" << QStringList{"<b>&\""};
+    QTest::newRow("runs of spaces and tabs") << "Pico  4\tPro" << QStringList{"Pico  4\tPro"};
+    QTest::newRow("CR LF, CR, LF") << "a\r\nb\rc\nd" << QStringList{"a", "b", "c", "d"};
+    QTest::newRow("no empty rows") << "\n\na\n\n\nb\n\n" << QStringList{"a", "b"};
+    QTest::newRow("Unicode line separator")
+            << QString("a") + QChar::LineSeparator + "b" << QStringList{"a", "b"};
     QTest::newRow("NUL and other control characters")
-            << false << QString("a") + QChar(0) + "b\x01\tc"
-            << "<font color=#cccccc>ab\tc<br/></font>";
-    QTest::newRow("empty") << false << ""
-                           << "<font color=#cccccc><br/></font>";
-    QTest::newRow("capped") << false << QString(MaxLogLineLength + 5, 'x')
-                            << "<font color=#cccccc>" + QString(MaxLogLineLength, 'x')
-                    + QChar(0x2026) + "<br/></font>";
+            << QString("a") + QChar(0) + "b\x01\tc" << QStringList{"ab\tc"};
+    QTest::newRow("empty") << "" << QStringList{""};
+    QTest::newRow("capped in characters") << QString(MaxLogLineLength + 5, 'x')
+                                          << QStringList{QString(MaxLogLineLength, 'x') + ellipsis};
+    QStringList many;
+    for (int i = 0; i < 1500; ++i)
+        many << QString::number(i);
+    QStringList shown = many.mid(0, MaxLogRows);
+    shown.last() += ellipsis;
+    QTest::newRow("capped in rows") << many.join("\n") << shown;
+    QTest::newRow("1,500 line breaks") << QString(1500, '\n') + "x" << QStringList{"x"};
 }
 
 void TestTextRules::logLine()
 {
-    QFETCH(bool, error);
     QFETCH(QString, text);
-    QFETCH(QString, html);
-    QCOMPARE(logLineHtml(error ? LogKind::Error : LogKind::Info, text), html);
+    QFETCH(QStringList, rows);
+    QCOMPARE(logRows(text), rows);
 }
 
 QTEST_GUILESS_MAIN(TestTextRules)

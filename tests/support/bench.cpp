@@ -243,31 +243,17 @@ AdbCapture adbCapture(const QString &name)
 QStringList logLines(const QTextEdit *log)
 {
     QStringList lines;
-    QString current;
-    QString kind;
-    auto finish = [&] {
-        lines << kind + current;
-        current.clear();
-        kind.clear();
-    };
+    if (log->document()->isEmpty())
+        return lines;
     for (QTextBlock block = log->document()->begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            const QString colour = fragment.charFormat().foreground().color().name();
-            const QString mark = colour == QLatin1String("#cccccc") ? QStringLiteral("I ")
-                    : colour == QLatin1String("#cc4400")            ? QStringLiteral("E ")
-                                                                    : QStringLiteral("? ");
-            for (const QChar c : fragment.text()) {
-                if (kind.isEmpty())
-                    kind = mark; // a line takes the colour of its first character
-                if (c == QChar::LineSeparator)
-                    finish();
-                else
-                    current += c;
-            }
-        }
-        if (!current.isEmpty() || block.next().isValid())
-            finish();
+        // A line takes the colour of its first character.
+        const QTextCharFormat format =
+                block.begin().atEnd() ? block.charFormat() : block.begin().fragment().charFormat();
+        const QString colour = format.foreground().color().name();
+        const QString mark = colour == QLatin1String("#cccccc") ? QStringLiteral("I ")
+                : colour == QLatin1String("#cc4400")            ? QStringLiteral("E ")
+                                                                : QStringLiteral("? ");
+        lines << mark + block.text();
     }
     return lines;
 }
