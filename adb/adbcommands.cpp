@@ -30,6 +30,11 @@ QStringList devices()
     return {QStringLiteral("devices"), QStringLiteral("-l")};
 }
 
+QStringList trackDevices()
+{
+    return {QStringLiteral("track-devices"), QStringLiteral("-l")};
+}
+
 QStringList getprop(const QString &serial, const QString &property)
 {
     return shell(serial, {QStringLiteral("getprop"), property});

@@ -28,6 +28,8 @@ inline constexpr QLatin1StringView VendorLibraryDir{"/vendor/lib64/"};
 
 // The command lines. Those that name one headset start with "-s" and its serial.
 QStringList devices();
+// Runs until stopped, writing a listing whenever the devices change.
+QStringList trackDevices();
 QStringList getprop(const QString &serial, const QString &property);
 QStringList echoExternalStorage(const QString &serial);
 QStringList listPackages(const QString &serial);

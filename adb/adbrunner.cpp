@@ -1,8 +1,9 @@
 #include "adb/adbrunner.h"
 #include "app/cbrelvopico.h"
 
-#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QProcess>
+#include <QTimer>
 
 void keepHead(QByteArray &head, const QByteArray &more)
 {
@@ -26,16 +27,30 @@ AdbRun CBrelvoPico::runAdbCommand(const QStringList &arguments, bool waitForFini
     if (!waitForFinish)
         return AdbRun{AdbRun::Started, -1, QString(), QString()};
 
-    // The output is drained as it comes (drainAdbOutput is connected to the process).
-    const QDeadlineTimer deadline(adbTimeout);
-    while (process->state() != QProcess::NotRunning && !deadline.hasExpired())
-        process->waitForFinished(int(qMax<qint64>(1, deadline.remainingTime())));
-    const bool hung = process->state() != QProcess::NotRunning;
+    const bool hung = !waitForAdb(adbTimeout);
     if (hung) {
         // A hung adb must not keep running behind the program's back, nor hold the process.
         stopAdbCommand();
     }
     return adbRunResult(hung);
+}
+
+bool CBrelvoPico::waitForAdb(int bound)
+{
+    // The window keeps painting and answering meanwhile; the output is drained as it comes
+    // (drainAdbOutput is connected to the process).
+    if (process->state() != QProcess::NotRunning) {
+        QEventLoop loop;
+        connect(process, &QProcess::finished, &loop, &QEventLoop::quit);
+        QTimer timer;
+        timer.setSingleShot(true);
+        timer.setTimerType(Qt::PreciseTimer);
+        connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        if (bound >= 0)
+            timer.start(bound);
+        loop.exec();
+    }
+    return process->state() == QProcess::NotRunning;
 }
 
 void CBrelvoPico::stopAdbCommand()

@@ -83,6 +83,12 @@ HeadsetChoice chooseHeadset(const QList<ListedDevice> &devices)
             choice.headset = picos.first();
     } else {
         choice.kind = devices.isEmpty() ? HeadsetChoice::NoDevice : HeadsetChoice::NotReady;
+        choice.settling = !devices.isEmpty()
+                && std::all_of(devices.cbegin(), devices.cend(), [](const ListedDevice &device) {
+                       return device.state == QLatin1String("offline")
+                               || device.state == QLatin1String("authorizing")
+                               || device.state == QLatin1String("connecting");
+                   });
     }
     return choice;
 }

@@ -40,12 +40,15 @@ struct HeadsetChoice
     Kind kind = NoDevice;
     ListedDevice headset;
     QList<ListedDevice> ready; // every device ready for use
+    // Not ready only because they are still being connected (offline, authorizing): a state
+    // that passes by itself.
+    bool settling = false;
     QString problem;
 
     friend bool operator==(const HeadsetChoice &a, const HeadsetChoice &b)
     {
         return a.kind == b.kind && a.headset == b.headset && a.ready == b.ready
-                && a.problem == b.problem;
+                && a.settling == b.settling && a.problem == b.problem;
     }
 };
 

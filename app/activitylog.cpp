@@ -72,6 +72,8 @@ int CBrelvoPico::appendLogLine(LogKind kind, const QString &text)
     const QTextCharFormat format = lineFormat(kind);
     const bool first = document->isEmpty();
     int block = -1;
+    // One edit, laid out once.
+    end.beginEditBlock();
     for (const QString &row : logRows(text)) {
         if (!first || block >= 0)
             end.insertBlock(QTextBlockFormat(), format);
@@ -81,9 +83,10 @@ int CBrelvoPico::appendLogLine(LogKind kind, const QString &text)
             block = end.blockNumber();
         end.insertText(row, format);
     }
-    qCInfo(lcActivityLog, "%s %s", kind == LogKind::Error ? "error:" : "info:",
-           qUtf8Printable(text));
-    scrollLogToEnd(end);
+    end.endEditBlock();
+    qCInfo(lcActivityLog, "%s %s",
+           kind == LogKind::Error ? "error:" : "info:", qUtf8Printable(text));
+    scrollLogToEnd();
     return block;
 }
 
@@ -92,17 +95,14 @@ void CBrelvoPico::replaceLogLine(int block, LogKind kind, const QString &text)
     QTextCursor row(ui.logTextEdit->document()->findBlockByNumber(block));
     row.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
     row.insertText(logRows(text).constFirst(), lineFormat(kind));
-    qCInfo(lcActivityLog, "%s %s", kind == LogKind::Error ? "error:" : "info:",
-           qUtf8Printable(text));
+    qCInfo(lcActivityLog, "%s %s",
+           kind == LogKind::Error ? "error:" : "info:", qUtf8Printable(text));
 }
 
-void CBrelvoPico::scrollLogToEnd(const QTextCursor &end)
+void CBrelvoPico::scrollLogToEnd()
 {
-    if (ui.logTextEdit->textCursor().hasSelection()) {
-        QScrollBar *bar = ui.logTextEdit->verticalScrollBar();
-        bar->setValue(bar->maximum());
-    } else {
-        ui.logTextEdit->setTextCursor(end);
-        ui.logTextEdit->ensureCursorVisible();
-    }
+    // The scroll bar, not the text cursor: a click or a selection in the log stays as it is,
+    // and the new line comes into view all the same.
+    QScrollBar *bar = ui.logTextEdit->verticalScrollBar();
+    bar->setValue(bar->maximum());
 }

@@ -1,8 +1,10 @@
 #include "app/cbrelvopico.h"
+#include "adb/devicewatcher.h"
 
 #include <QDesktopServices>
 #include <QIcon>
 #include <QProcess>
+#include <QTimer>
 #include <QUrl>
 
 #include <cstdlib>
@@ -52,6 +54,8 @@ CBrelvoPico::CBrelvoPico(QWidget *parent, Qt::WindowFlags flags) : QDialog(paren
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     setWindowIcon(QIcon(QStringLiteral(":/CBrelvoPico/Resources/Brelvo.png")));
 
+    // The window's own sheet first: set last, it would style every widget once more.
+    setStyleSheet(QStringLiteral("background-color: #2d2d2d;"));
     ui.youtubePushButton->setStyleSheet(
             pictureStyle(QStringLiteral(":/CBrelvoPico/Resources/YouTube.png")));
     ui.pdfPushButton->setStyleSheet(
@@ -64,7 +68,8 @@ CBrelvoPico::CBrelvoPico(QWidget *parent, Qt::WindowFlags flags) : QDialog(paren
     ui.installationLabel->setStyleSheet(QStringLiteral("color: #cccccc;"));
     ui.welcomeLabel->setStyleSheet(QStringLiteral("color: #cccccc;"));
     ui.logTextEdit->setStyleSheet(QStringLiteral("color: #cccccc;"));
-    setStyleSheet(QStringLiteral("background-color: #2d2d2d;"));
+    // A log is only ever appended to: nothing to undo, and keeping it would cost every line.
+    ui.logTextEdit->document()->setUndoRedoEnabled(false);
 
 #ifdef Q_OS_WIN
     adbPath = QStringLiteral("./tools/adb.exe");
@@ -80,12 +85,42 @@ CBrelvoPico::CBrelvoPico(QWidget *parent, Qt::WindowFlags flags) : QDialog(paren
     connect(process, &QProcess::readyReadStandardOutput, this, &CBrelvoPico::drainAdbOutput);
     connect(process, &QProcess::readyReadStandardError, this, &CBrelvoPico::drainAdbOutput);
 
+    watcher = new DeviceWatcher(this);
+    connect(watcher, &DeviceWatcher::devicesChanged, this, [this](const QString &listing) {
+        showConnection(chooseHeadset(parseDeviceListing(listing)), false);
+    });
+
     logInfo(QStringLiteral("Starting Rivi Ravazov"));
     for (const QString &error : missingFileErrors(true))
         logError(error);
+}
 
-    // Starts adb's server early, so the first click does not pay for it; the answer is not used.
-    findDevice();
+void CBrelvoPico::paintEvent(QPaintEvent *event)
+{
+    QDialog::paintEvent(event);
+    // adb is asked where the headset stands once the window is on the screen, so the window
+    // never waits for adb; the answer is told as soon as it comes.
+    if (!paintedOnce) {
+        paintedOnce = true;
+        QMetaObject::invokeMethod(this, &CBrelvoPico::detectAtStartup, Qt::QueuedConnection);
+    }
+}
+
+void CBrelvoPico::reject()
+{
+    // An action waits inside an event loop of its own: leaving only the dialog's would keep
+    // the program running without a window until adb ends.
+    if (busy)
+        quitNow();
+    QDialog::reject();
+}
+
+void CBrelvoPico::quitNow()
+{
+    // The install or uninstall command is left to finish on its own; the watcher's adb, which
+    // never ends by itself, is not.
+    watcher->stop();
+    std::exit(0);
 }
 
 // The process is deliberately not deleted: an adb command still running when the window goes
@@ -94,7 +129,7 @@ CBrelvoPico::~CBrelvoPico() = default;
 
 void CBrelvoPico::on_closePushButton_clicked()
 {
-    std::exit(0);
+    quitNow();
 }
 
 void CBrelvoPico::on_youtubePushButton_clicked()

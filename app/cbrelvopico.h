@@ -8,12 +8,14 @@
 
 #include <QByteArray>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 
+class DeviceWatcher;
+
 QT_BEGIN_NAMESPACE
 class QProcess;
-class QTextCursor;
 QT_END_NAMESPACE
 
 // The one window of the program: it owns the form, the paths of the files that lie beside the
@@ -25,8 +27,8 @@ class CBrelvoPico : public QDialog
 public:
     // How long a query may take before the runner gives up on adb and stops it.
     static constexpr int AdbTimeoutMs = 30000;
-    // How long Install and Uninstall wait on adb between two passes of the event loop.
-    static constexpr int PollIntervalMs = 500;
+    // After this long an install or uninstall gets a word on why it may take a while.
+    static constexpr int LongWaitMs = 120000;
 
     explicit CBrelvoPico(QWidget *parent = nullptr, Qt::WindowFlags flags = {});
     ~CBrelvoPico() override;
@@ -52,8 +54,16 @@ public:
     // Removes the app's data folders, once the app itself is gone.
     void removeAppData(const QString &serial);
 
-    // Lets tests and diagnostics shorten the bound on a query; the program keeps AdbTimeoutMs.
+    // Let tests and diagnostics shorten the bound on a query and the wait before the word on
+    // long installs; the program keeps AdbTimeoutMs and LongWaitMs.
     void setAdbTimeout(int milliseconds) { adbTimeout = milliseconds; }
+    void setLongWait(int milliseconds) { longWait = milliseconds; }
+
+    // Escape or closing the window: during an action, the program ends at once, as with Close.
+    void reject() override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
 
 private slots:
     void on_installPushButton_clicked();
@@ -67,9 +77,12 @@ private:
     int appendLogLine(LogKind kind, const QString &text);
     // Replaces the text of the one-row entry that begins at that block.
     void replaceLogLine(int block, LogKind kind, const QString &text);
-    void scrollLogToEnd(const QTextCursor &end);
+    void scrollLogToEnd();
 
     void drainAdbOutput();
+    // Serves the event loop until the command ends, or until the bound passes (none when
+    // negative); false when it is still running.
+    bool waitForAdb(int bound);
     AdbRun adbRunResult(bool stopped);
     void stopAdbCommand();
     bool adbCouldNotStart() const;
@@ -85,9 +98,17 @@ private:
     // The headset to work on, or an empty serial once the reason is logged.
     QString detectHeadset(bool announce, bool &isNeo2);
     bool isStillTheHeadset(const QString &headset, bool &isNeo2);
-    void setActionsEnabled(bool enabled);
+    // While busy, Install and Uninstall are out of reach: the shared process runs one command.
+    void setBusy(bool working);
+    // Logs the line that says to wait, which counts the seconds while adb installs or uninstalls.
+    void logWaitLine(const QString &text);
+    void showWaitTime();
     // Waits for the install or uninstall command; logs what went wrong, if anything.
     bool finishAction(const QString &errorPrefix);
+
+    void detectAtStartup();
+    void showConnection(const HeadsetChoice &choice, bool atStartup);
+    [[noreturn]] void quitNow();
 
     Ui::CBrelvoPicoClass ui;
     QString adbPath;
@@ -99,6 +120,20 @@ private:
     QByteArray adbOut; // the heads of its output
     QByteArray adbErr;
     int adbTimeout = AdbTimeoutMs;
+    int longWait = LongWaitMs;
+
+    bool busy = false;
+    bool paintedOnce = false;
+    DeviceWatcher *watcher = nullptr;
+    QString connectionState; // of the last connection line
+
+    struct WaitLine
+    {
+        int block = -1;
+        QString text;
+        QElapsedTimer clock;
+        bool longWaitSaid = false;
+    } waitLine;
 };
 
 #endif // CBRELVOPICO_H

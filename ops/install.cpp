@@ -1,7 +1,6 @@
 #include "adb/adbcommands.h"
 #include "app/cbrelvopico.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -9,8 +8,8 @@
 void CBrelvoPico::on_installPushButton_clicked()
 {
     // One action at a time: the shared process runs one adb command.
-    setActionsEnabled(false);
-    const auto enableAgain = qScopeGuard([this] { setActionsEnabled(true); });
+    setBusy(true);
+    const auto done = qScopeGuard([this] { setBusy(false); });
 
     if (reportMissingFiles())
         return;
@@ -19,9 +18,7 @@ void CBrelvoPico::on_installPushButton_clicked()
     if (headset.isEmpty())
         return;
 
-    logInfo(QStringLiteral("Installing package, please wait ..."));
-    // Paint that line before the queries hold the window.
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    logWaitLine(QStringLiteral("Installing package, please wait ..."));
     if (!installPackage(headset))
         return;
     if (finishAction(QStringLiteral("Error installing Package: ")))

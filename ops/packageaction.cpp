@@ -1,9 +1,9 @@
 #include "adb/adbanswers.h"
 #include "app/cbrelvopico.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <QTimer>
 
 // The steps that Install and Uninstall share: the file checks, finding the headset, keeping
 // the buttons out of reach while adb works, and the verdict on what adb did.
@@ -117,28 +117,55 @@ bool CBrelvoPico::isStillTheHeadset(const QString &headset, bool &isNeo2)
     return true;
 }
 
-void CBrelvoPico::setActionsEnabled(bool enabled)
+void CBrelvoPico::setBusy(bool working)
 {
-    ui.installPushButton->setEnabled(enabled);
-    ui.uninstallPushButton->setEnabled(enabled);
+    busy = working;
+    ui.installPushButton->setEnabled(!working);
+    ui.uninstallPushButton->setEnabled(!working);
+}
+
+void CBrelvoPico::logWaitLine(const QString &text)
+{
+    waitLine.block = appendLogLine(LogKind::Info, text);
+    waitLine.text = text;
+    waitLine.clock.start();
+    waitLine.longWaitSaid = false;
+}
+
+void CBrelvoPico::showWaitTime()
+{
+    replaceLogLine(
+            waitLine.block, LogKind::Info,
+            QStringLiteral("%1 %2 s").arg(waitLine.text).arg(waitLine.clock.elapsed() / 1000));
+    if (!waitLine.longWaitSaid && waitLine.clock.elapsed() >= longWait) {
+        waitLine.longWaitSaid = true;
+        logInfo(QStringLiteral("Big installs over USB can take several minutes. -> Please keep the "
+                               "headset awake and connected until the program says it is done."));
+    }
 }
 
 bool CBrelvoPico::finishAction(const QString &errorPrefix)
 {
-    // The window stays responsive while adb works: Close must still end the program at once.
+    // No bound here: a big install over USB takes minutes. The line that says to wait counts
+    // the seconds meanwhile, and Close ends the program at any time.
+    QTimer clock;
+    clock.setInterval(1000);
+    clock.setTimerType(Qt::PreciseTimer);
+    connect(&clock, &QTimer::timeout, this, &CBrelvoPico::showWaitTime);
+    clock.start();
+    // adb waits for ever for a headset that went away; there is nothing to wait for.
     bool headsetLost = false;
-    while (process->state() == QProcess::Running) {
-        // Waiting on the process rather than sleeping keeps its output flowing, so a chatty
-        // adb is not held back, and the verdict follows its end at once.
-        process->waitForFinished(PollIntervalMs);
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        drainAdbOutput();
-        // adb waits for ever for a headset that went away; there is nothing to wait for.
-        if (adbErr.contains("- waiting for device -")) {
-            headsetLost = true;
-            stopAdbCommand();
-        }
-    }
+    const QMetaObject::Connection lost =
+            connect(process, &QProcess::readyReadStandardError, this, [this, &headsetLost] {
+                if (!headsetLost && adbErr.contains("- waiting for device -")) {
+                    headsetLost = true;
+                    process->kill();
+                }
+            });
+    waitForAdb(-1);
+    disconnect(lost);
+    clock.stop();
+    showWaitTime(); // the whole wait
     const AdbRun run = adbRunResult(headsetLost);
 
     QString reason;

@@ -35,8 +35,8 @@ QStringList appDataPaths(const QString &storage)
 void CBrelvoPico::on_uninstallPushButton_clicked()
 {
     // One action at a time: the shared process runs one adb command.
-    setActionsEnabled(false);
-    const auto enableAgain = qScopeGuard([this] { setActionsEnabled(true); });
+    setBusy(true);
+    const auto done = qScopeGuard([this] { setBusy(false); });
 
     if (reportMissingFiles())
         return;
@@ -45,7 +45,7 @@ void CBrelvoPico::on_uninstallPushButton_clicked()
     if (headset.isEmpty())
         return;
 
-    logInfo(QStringLiteral("Uninstalling package, please wait ..."));
+    logWaitLine(QStringLiteral("Uninstalling package, please wait ..."));
     bool answered = true;
     const QString installed = getInstalledPackage(headset, answered);
     if (!answered) {

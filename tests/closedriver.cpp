@@ -1,11 +1,14 @@
-// Runs the window in a process of its own for the Close test: it clicks Install, and once the
-// install command is running it prints the log to standard output and clicks Close.
+// Runs the window in a process of its own for the tests of how the program ends: once the
+// start-up detection is done it clicks Install, and once adb has been asked for what the mode
+// names it prints the log to standard output and ends the program the way the mode says.
+//   closedriver close-during-install | close-during-query | escape-during-install
 #include "app/cbrelvopico.h"
 #include "tests/support/bench.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <cstdio>
@@ -13,22 +16,35 @@
 int main(int argc, char **argv)
 {
     QApplication application(argc, argv);
+    const QString mode = application.arguments().value(1);
     CBrelvoPico window;
     window.show();
     auto *install = window.findChild<QPushButton *>(QStringLiteral("installPushButton"));
     auto *close = window.findChild<QPushButton *>(QStringLiteral("closePushButton"));
-    QTimer::singleShot(0, install, &QPushButton::click);
 
+    QTimer clickInstall;
+    QObject::connect(&clickInstall, &QTimer::timeout, [&] {
+        if (install->isEnabled()) {
+            clickInstall.stop();
+            install->click();
+        }
+    });
+    clickInstall.start(50);
+
+    const QByteArray asked = mode.endsWith(QLatin1String("query")) ? "\"getprop\"" : "\"install\"";
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         QFile journal(qEnvironmentVariable("FAKEADB_JOURNAL"));
-        if (!journal.open(QIODevice::ReadOnly) || !journal.readAll().contains("\"install\""))
+        if (!journal.open(QIODevice::ReadOnly) || !journal.readAll().contains(asked))
             return;
         std::printf("%s\n", qPrintable(logLines(&window).join(QLatin1Char('\n'))));
         std::fflush(stdout);
-        close->click();
-        std::fprintf(stderr, "Close returned\n");
+        if (mode.startsWith(QLatin1String("escape")))
+            QTest::keyClick(&window, Qt::Key_Escape);
+        else
+            close->click();
+        std::fprintf(stderr, "the program went on\n");
     });
     poll.start(100);
-    return application.exec() == 0 ? 3 : 4; // Close must end the process before this
+    return application.exec() == 0 ? 3 : 4; // the program must end before this
 }

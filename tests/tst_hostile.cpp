@@ -46,7 +46,7 @@ void TestHostile::init()
 
 void TestHostile::cleanup()
 {
-    QCOMPARE(bench->runningAdbCount(), 0);
+    QCOMPARE(bench->runningAdb(), QList<QStringList>());
     checkRemovalsStayInside();
     bench.reset();
 }

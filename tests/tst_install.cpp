@@ -3,6 +3,7 @@
 #include "tests/support/expected.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTest>
 
 using Calls = QList<QStringList>;
@@ -26,7 +27,7 @@ private slots:
     void adbCannotStart();
     void headsetGoneAtTheSecondDetection();
     void headsetLostDuringTheInstall();
-    void buttonsAreDisabledWhileAdbWorks();
+    void waitingLineCountsTheSeconds();
 };
 
 static QStringList installNeo2(const Bench &bench)
@@ -267,7 +268,7 @@ void TestInstall::verdicts()
     bench.setScenario(Bench::simulated({Bench::pico("N2", "Pico Neo 2")},
                                        {Bench::rule(installNeo2(bench), answer)}));
     QCOMPARE(bench.click("installPushButton"), QStringList{installing} + line.split('|'));
-    QCOMPARE(bench.runningAdbCount(), 0);
+    QCOMPARE(bench.runningAdb(), QList<QStringList>());
 }
 
 void TestInstall::adbCannotStart()
@@ -306,20 +307,34 @@ void TestInstall::headsetLostDuringTheInstall()
                          QJsonObject{{"stderr", "- waiting for device -\n"}, {"hang", true}})}));
     QCOMPARE(bench.click("installPushButton"),
              (QStringList{installing, disconnected("installing")}));
-    QCOMPARE(bench.runningAdbCount(), 0);
+    QCOMPARE(bench.runningAdb(), QList<QStringList>());
 }
 
-void TestInstall::buttonsAreDisabledWhileAdbWorks()
+void TestInstall::waitingLineCountsTheSeconds()
 {
     QJsonObject device = Bench::pico("N2", "Pico Neo 2");
-    device.insert("installMs", 1500);
+    device.insert("installMs", 3500);
     Bench bench(Bench::simulated({device}));
+    bench.window()->setLongWait(1000);
 
     QList<bool> during;
     probeButtonsDuringAction(bench.window(), during);
-    QCOMPARE(bench.click("installPushButton"), (QStringList{installing, installed}));
+    bench.click("installPushButton");
     QCOMPARE(during, (QList<bool>{false, false, true}));
     QCOMPARE(bench.journal().size(), 3); // the second clicks started nothing
+
+    // Counted in place, up to the whole wait, with a word on long installs once it is long.
+    const QStringList lines = logLines(bench.window()).mid(1);
+    QCOMPARE(lines.size(), 3);
+    const QRegularExpressionMatch counted =
+            QRegularExpression("^I Installing package, please wait \\.\\.\\. (\\d+) s$")
+                    .match(lines.at(0));
+    QVERIFY2(counted.hasMatch(), qPrintable(lines.at(0)));
+    QVERIFY2(counted.captured(1).toInt() >= 3, qPrintable(lines.at(0)));
+    QCOMPARE(lines.at(1),
+             "I Big installs over USB can take several minutes. -> Please keep the headset awake "
+             "and connected until the program says it is done.");
+    QCOMPARE(lines.at(2), installed);
 }
 
 QTEST_MAIN(TestInstall)

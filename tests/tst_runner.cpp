@@ -135,7 +135,7 @@ void TestRunner::hungAdbIsStopped()
     QCOMPARE(run.outcome, AdbRun::Stopped);
     QCOMPARE(run.out, "partial\n");
     QCOMPARE(run.err, "err\n");
-    QCOMPARE(bench.runningAdbCount(), 0);
+    QCOMPARE(bench.runningAdb(), QList<QStringList>());
     QCOMPARE(window->runAdbCommand({"after"}).out, "next");
     QCOMPARE(bench.journal(), (QList<QStringList>{{"hang"}, {"after"}}));
 }

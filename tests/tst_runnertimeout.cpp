@@ -28,7 +28,7 @@ void TestRunnerTimeout::hungQueryIsStoppedAfterThirtySeconds()
     QVERIFY2(elapsed >= CBrelvoPico::AdbTimeoutMs, qPrintable(QString::number(elapsed)));
     QCOMPARE(run.outcome, AdbRun::Stopped);
     QCOMPARE(run.out, "5.7.1\r\n");
-    QCOMPARE(bench.runningAdbCount(), 0);
+    QCOMPARE(bench.runningAdb(), QList<QStringList>());
 
     // The shared process is free for the next command straight away.
     QCOMPARE(window->runAdbCommand({"devices", "-l"}).out, "free");

@@ -1,3 +1,4 @@
+#include "adb/adbanswers.h"
 #include "app/cbrelvopico.h"
 #include "tests/support/bench.h"
 
@@ -5,8 +6,11 @@
 #include <QFile>
 #include <QProcess>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 
-// What the program says when it starts, and where it looks for its files.
+// What the program says when it starts, where it looks for its files, and how it follows the
+// headset being plugged in, allowed and unplugged.
 class TestStartup : public QObject
 {
     Q_OBJECT
@@ -15,7 +19,19 @@ private slots:
     void missingFiles_data();
     void missingFiles();
     void findsItsFilesFromAnotherFolder();
+    void shownBeforeAdbAnswers();
+    void startupLine_data();
+    void startupLine();
+    void liveConnection();
 };
+
+static const QStringList devices = {"devices", "-l"};
+static const QString starting = "I Starting Rivi Ravazov";
+static const QString noneYet = "I No headset is connected yet. -> Please connect the Pico headset "
+                               "by USB, with developer mode and USB debugging turned on.";
+static const QString unauthorized = "I A headset is connected but has not allowed USB debugging "
+                                    "yet. -> Please put it on and allow USB debugging for this "
+                                    "computer.";
 
 void TestStartup::missingFiles_data()
 {
@@ -68,9 +84,102 @@ void TestStartup::findsItsFilesFromAnotherFolder()
     run.start(program, {"--unknown-option", "file.apk"});
     QVERIFY(run.waitForStarted());
     // The start-up detection runs adb from the program's own folder.
-    QTRY_COMPARE_WITH_TIMEOUT(bench.journal(), (QList<QStringList>{{"devices", "-l"}}), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!bench.journal().isEmpty(), 30000);
+    QCOMPARE(bench.journal().constFirst(), (QStringList{"devices", "-l"}));
     run.kill();
     run.waitForFinished();
+}
+
+void TestStartup::shownBeforeAdbAnswers()
+{
+    QJsonObject slowListing = Bench::replay("devices-pico4");
+    slowListing.insert("delayMs", 3000);
+    Bench bench(Bench::rules({Bench::rule(devices, slowListing)}));
+    CBrelvoPico *window = bench.window();
+    auto *install = window->findChild<QWidget *>("installPushButton");
+
+    // Looks, while the program waits for adb, at whether the window is on the screen.
+    bool shownDuringListing = false;
+    QTimer look;
+    connect(&look, &QTimer::timeout, [&] {
+        if (window->windowHandle() && window->windowHandle()->isExposed()
+            && bench.runningAdb() == QList<QStringList>{devices} && !install->isEnabled())
+            shownDuringListing = true;
+    });
+    look.start(100);
+    window->show();
+    QTRY_COMPARE_WITH_TIMEOUT(logLines(window).size(), 2, 20000);
+    QVERIFY(shownDuringListing);
+    QCOMPARE(logLines(window),
+             (QStringList{starting, "I Pico headset connected: Pico 4 (127.0.0.1:6101)."}));
+    QVERIFY(install->isEnabled());
+}
+
+void TestStartup::startupLine_data()
+{
+    QTest::addColumn<QString>("capture");
+    QTest::addColumn<QStringList>("lines");
+
+    QTest::newRow("devices-pico4")
+            << "devices-pico4" << QStringList{"I Pico headset connected: Pico 4 (127.0.0.1:6101)."};
+    QTest::newRow("devices-phone-and-pico4")
+            << "devices-phone-and-pico4"
+            << QStringList{"I Pico headset connected: Pico 4 (127.0.0.1:6101). Other Android "
+                           "devices are connected too."};
+    QTest::newRow("devices-unauthorized") << "devices-unauthorized" << QStringList{unauthorized};
+    QTest::newRow("devices-none-server-starts")
+            << "devices-none-server-starts" << QStringList{noneYet};
+    QTest::newRow("devices-pico4-and-neo2")
+            << "devices-pico4-and-neo2"
+            << QStringList{"I Several Android devices are connected: Pico 4 (127.0.0.1:6101), "
+                           "Pico Neo 2 (127.0.0.1:6103). -> Please unplug all but the Pico headset "
+                           "before you install or uninstall."};
+    QStringList failing = {"E Error: adb could not look for the headset. -> Please close other "
+                           "programs that use adb, or restart the computer, and try again."};
+    // adb's own words follow, without its notice that it starts its server.
+    for (const QString &line : answerLines(adbCapture("devices-daemon-cannot-start").err).mid(1))
+        failing << "E " + line;
+    QTest::newRow("devices-daemon-cannot-start") << "devices-daemon-cannot-start" << failing;
+}
+
+void TestStartup::startupLine()
+{
+    QFETCH(QString, capture);
+    QFETCH(QStringList, lines);
+    Bench bench(Bench::rules({Bench::rule(devices, Bench::replay(capture)),
+                              Bench::rule({"track-devices", "-l"}, QJsonObject{{"hang", true}})}));
+    bench.window()->show();
+    QTRY_VERIFY_WITH_TIMEOUT(logLines(bench.window()).size() > 1, 20000);
+    QCOMPARE(logLines(bench.window()), QStringList{starting} + lines);
+    bench.killRunningAdb();
+}
+
+void TestStartup::liveConnection()
+{
+    const QJsonObject notAllowed{{"serial", "PA1"}, {"state", "unauthorized"}};
+    Bench bench(Bench::simulated({}));
+    CBrelvoPico *window = bench.window();
+    window->show();
+    QTRY_COMPARE_WITH_TIMEOUT(logLines(window), (QStringList{starting, noneYet}), 20000);
+
+    // One line for each change: plugged in, allowed, unplugged.
+    bench.setScenario(Bench::simulated({notAllowed}));
+    QTRY_COMPARE_WITH_TIMEOUT(logLines(window).constLast(), unauthorized, 20000);
+    bench.setScenario(Bench::simulated({Bench::pico("PA1")}));
+    const QString ready = "I Pico headset connected: Pico 4 (PA1).";
+    QTRY_COMPARE_WITH_TIMEOUT(logLines(window).constLast(), ready, 20000);
+    // An action runs beside the watching undisturbed, and nothing is said meanwhile.
+    QCOMPARE(bench.click("installPushButton").constLast(), "I Package installed successfully!");
+    bench.setScenario(Bench::simulated({}));
+    QTRY_COMPARE_WITH_TIMEOUT(logLines(window).constLast(), "I The headset was disconnected.",
+                              20000);
+
+    // Nothing while nothing changes, and one adb that follows the devices all along.
+    QTest::qWait(1000);
+    const QStringList lines = logLines(window);
+    QCOMPARE(lines.mid(0, 4), (QStringList{starting, noneYet, unauthorized, ready}));
+    QCOMPARE(lines.size(), 4 + 6);
+    QCOMPARE(bench.runningAdb(), (QList<QStringList>{{"track-devices", "-l"}}));
 }
 
 QTEST_MAIN(TestStartup)

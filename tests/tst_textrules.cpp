@@ -1,6 +1,7 @@
 #include "tests/support/bench.h"
 
 #include "adb/adbanswers.h"
+#include "adb/devicewatcher.h"
 #include "adb/headsetdetection.h"
 #include "app/activitylog.h"
 #include "ops/uninstall.h"
@@ -49,6 +50,8 @@ private slots:
     void listedDevices();
     void headsetChoice_data();
     void headsetChoice();
+    void trackedListings_data();
+    void trackedListings();
     void adbNotices_data();
     void adbNotices();
     void packageVerdict_data();
@@ -190,6 +193,42 @@ void TestTextRules::headsetChoice()
     QFETCH(Detected, expected);
     const HeadsetChoice choice = chooseHeadset(parseDeviceListing(text));
     QCOMPARE((Detected{choice.kind, choice.headset.serial, choice.headset.isNeo2()}), expected);
+}
+
+void TestTextRules::trackedListings_data()
+{
+    QTest::addColumn<QByteArray>("written");
+    QTest::addColumn<QStringList>("listings");
+    QTest::addColumn<QByteArray>("pending");
+    QTest::addColumn<bool>("ok");
+
+    const QString offline = "127.0.0.1:6101         offline transport_id:1\n";
+    const QString ready = "127.0.0.1:6101         device product:A8150 model:Pico_4 "
+                          "device:PICOA8150 transport_id:1\n";
+    const QByteArray captured = adbCapture("track-devices-plug-in-and-out").out.toUtf8();
+    QTest::newRow("track-devices-plug-in-and-out")
+            << captured << QStringList{"", offline, ready, ""} << QByteArray() << true;
+    QTest::newRow("cut within a listing")
+            << captured.left(20) << QStringList{""} << captured.mid(4, 16) << true;
+    QTest::newRow("cut within a length")
+            << QByteArray("00") << QStringList{} << QByteArray("00") << true;
+    QTest::newRow("not a length") << QByteArray("List of devices attached\n") << QStringList{}
+                                  << QByteArray("List of devices attached\n") << false;
+}
+
+void TestTextRules::trackedListings()
+{
+    QFETCH(QByteArray, written);
+    QFETCH(QStringList, listings);
+    QFETCH(QByteArray, pending);
+    QFETCH(bool, ok);
+    bool gotOk = !ok;
+    QCOMPARE(takeTrackedListings(written, gotOk), listings);
+    QCOMPARE(written, pending);
+    QCOMPARE(gotOk, ok);
+    // A device that is being connected is not yet worth a word.
+    if (listings.size() > 1)
+        QVERIFY(chooseHeadset(parseDeviceListing(listings.at(1))).settling);
 }
 
 void TestTextRules::adbNotices_data()

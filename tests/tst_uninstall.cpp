@@ -172,7 +172,7 @@ void TestUninstall::verdicts()
     QFETCH(QString, line);
     Bench bench(Bench::simulated({installedPico()}, {Bench::rule(uninstallPA1, answer)}));
     QCOMPARE(bench.click("uninstallPushButton"), (QStringList{uninstalling} + line.split('|')));
-    QCOMPARE(bench.runningAdbCount(), 0);
+    QCOMPARE(bench.runningAdb(), QList<QStringList>());
 }
 
 void TestUninstall::adbAnswers_data()

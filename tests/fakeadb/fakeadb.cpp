@@ -1,5 +1,6 @@
 // A stand-in for adb that tests put at tools/adb. It appends each argument list to the journal
-// named by FAKEADB_JOURNAL, one JSON array a line, and its process id to FAKEADB_PIDS, then
+// named by FAKEADB_JOURNAL, one JSON array a line, and its process id and arguments to
+// FAKEADB_PIDS, then
 // answers from the scenario file (JSON) named by FAKEADB_SCENARIO, or fakeadb.json beside it.
 //
 // The scenario's "rules" are tried first, in order; what no rule answers is left to the
@@ -130,7 +131,9 @@ int main(int argc, char **argv)
     if (!pidsPath.isEmpty()) {
         QFile pids(pidsPath);
         if (pids.open(QIODevice::WriteOnly | QIODevice::Append))
-            pids.write(QByteArray::number(QCoreApplication::applicationPid()) + '\n');
+            pids.write(QByteArray::number(QCoreApplication::applicationPid()) + ' '
+                       + QJsonDocument(QJsonArray::fromStringList(args)).toJson(QJsonDocument::Compact)
+                       + '\n');
     }
 
     // The journal comes first: the call count of each rule is read back from it.
@@ -160,7 +163,7 @@ int main(int argc, char **argv)
     if (!responses.isEmpty())
         return answerFromRule(responses.at(qMin(call, int(responses.size()) - 1)).toObject());
     if (scenario.contains(QLatin1String("devices")))
-        return simulate(scenario, statePath, earlierCalls, args);
+        return simulate(scenarioPath, scenario, statePath, earlierCalls, args);
     writeOut({},
              "fakeadb: the scenario has no answer for: " + args.join(QLatin1Char(' ')).toUtf8()
                      + '\n');

@@ -6,6 +6,10 @@
 #include <QThread>
 
 #include <cstdio>
+#include <cstdlib>
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -311,8 +315,9 @@ void writeOut(const QByteArray &out, const QByteArray &err)
         QThread::sleep(1);
 }
 
-int simulate(const QJsonObject &scenario, const QString &statePath, int earlierCalls,
-             QStringList args)
+namespace {
+
+QJsonArray currentDevices(const QJsonObject &scenario, const QString &statePath, int earlierCalls)
 {
     QJsonArray devices = readJson(statePath).object().value(QLatin1String("devices")).toArray();
     if (devices.isEmpty())
@@ -321,6 +326,63 @@ int simulate(const QJsonObject &scenario, const QString &statePath, int earlierC
     const QJsonValue vanishAfter = scenario.value(QLatin1String("vanishAfter"));
     if (vanishAfter.isDouble() && earlierCalls >= vanishAfter.toInt())
         devices = QJsonArray();
+    return devices;
+}
+
+// The device lines of `adb devices -l`.
+QByteArray deviceLines(const QJsonArray &devices, const QByteArray &eol)
+{
+    QByteArray out;
+    for (int i = 0; i < devices.size(); ++i) {
+        const QJsonObject dev = devices.at(i).toObject();
+        const QString state = dev.value(QLatin1String("state")).toString();
+        QString line =
+                QStringLiteral("%1 %2")
+                        .arg(dev.value(QLatin1String("serial")).toString(), -22, QLatin1Char(' '))
+                        .arg(state);
+        if (state == QLatin1String("device")) {
+            line += QStringLiteral(" usb:1-1 product:%1 model:%2 device:%3")
+                            .arg(dev.value(QLatin1String("product"))
+                                         .toString(QStringLiteral("generic")),
+                                 modelField(dev.value(QLatin1String("model")).toString()),
+                                 dev.value(QLatin1String("device"))
+                                         .toString(QStringLiteral("generic")));
+        }
+        line += QStringLiteral(" transport_id:%1").arg(i + 1);
+        out += line.toUtf8() + eol;
+    }
+    return out;
+}
+
+// `adb track-devices`: the device lines whenever they change, each behind its length in four
+// hex digits, until adb is stopped. The devices are read afresh from the scenario, which the
+// test changes; it ends with the test's folder, or when the program that started it is gone.
+[[noreturn]] void trackDevices(const QString &scenarioPath, const QString &statePath)
+{
+    QByteArray last = "none yet";
+    for (;;) {
+#ifdef Q_OS_UNIX
+        if (getppid() == 1)
+            std::exit(0);
+#endif
+        if (!QFileInfo::exists(scenarioPath))
+            std::exit(0);
+        const QByteArray lines =
+                deviceLines(currentDevices(readJson(scenarioPath).object(), statePath, 0), "\n");
+        if (lines != last) {
+            writeOut(QByteArray::number(lines.size(), 16).rightJustified(4, '0') + lines, {});
+            last = lines;
+        }
+        QThread::msleep(50);
+    }
+}
+
+} // namespace
+
+int simulate(const QString &scenarioPath, const QJsonObject &scenario, const QString &statePath,
+             int earlierCalls, QStringList args)
+{
+    const QJsonArray devices = currentDevices(scenario, statePath, earlierCalls);
     const QByteArray eol = scenario.value(QLatin1String("crlf")).toBool() ? "\r\n" : "\n";
     // Another program's adb had its server running: adb says so, replaces it, and goes on.
     if (scenario.value(QLatin1String("noticesAt")).toArray().contains(earlierCalls))
@@ -338,28 +400,11 @@ int simulate(const QJsonObject &scenario, const QString &statePath, int earlierC
     const QString command = args.value(0);
 
     if (command == QLatin1String("devices")) {
-        QByteArray out = "List of devices attached" + eol;
-        for (int i = 0; i < devices.size(); ++i) {
-            const QJsonObject dev = devices.at(i).toObject();
-            const QString state = dev.value(QLatin1String("state")).toString();
-            QString line = QStringLiteral("%1 %2")
-                                   .arg(dev.value(QLatin1String("serial")).toString(), -22,
-                                        QLatin1Char(' '))
-                                   .arg(state);
-            if (state == QLatin1String("device")) {
-                line += QStringLiteral(" usb:1-1 product:%1 model:%2 device:%3")
-                                .arg(dev.value(QLatin1String("product"))
-                                             .toString(QStringLiteral("generic")),
-                                     modelField(dev.value(QLatin1String("model")).toString()),
-                                     dev.value(QLatin1String("device"))
-                                             .toString(QStringLiteral("generic")));
-            }
-            line += QStringLiteral(" transport_id:%1").arg(i + 1);
-            out += line.toUtf8() + eol;
-        }
-        writeOut(out + eol, {});
+        writeOut("List of devices attached" + eol + deviceLines(devices, eol) + eol, {});
         return 0;
     }
+    if (command == QLatin1String("track-devices"))
+        trackDevices(scenarioPath, statePath);
     if (command == QLatin1String("start-server") || command == QLatin1String("kill-server"))
         return 0;
 
@@ -412,8 +457,9 @@ int simulate(const QJsonObject &scenario, const QString &statePath, int earlierC
         o.err = "adb: unknown command " + command.toUtf8() + '\n';
         o.exitCode = 1;
     }
-    devices.replace(index, headset.state());
-    writeJson(statePath, QJsonObject{{QLatin1String("devices"), devices}});
+    QJsonArray changed = devices;
+    changed.replace(index, headset.state());
+    writeJson(statePath, QJsonObject{{QLatin1String("devices"), changed}});
     if (eol != "\n") {
         o.out.replace("\n", eol);
         o.err.replace("\n", eol);

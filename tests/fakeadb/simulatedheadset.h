@@ -23,9 +23,10 @@
 //   "noticesAt": [n, ...]   after that many earlier calls, adb first replaces another
 //                           program's server and says so on stderr
 //
-// Returns adb's exit code, having written its output.
-int simulate(const QJsonObject &scenario, const QString &statePath, int earlierCalls,
-             QStringList args);
+// `adb track-devices` follows changes to the scenario file. Returns adb's exit code, having
+// written its output.
+int simulate(const QString &scenarioPath, const QJsonObject &scenario, const QString &statePath,
+             int earlierCalls, QStringList args);
 
 // What both halves of the fake adb share.
 QJsonDocument readJson(const QString &path);

@@ -5,13 +5,17 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSaveFile>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTextFragment>
 #include <QTimer>
 
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <csignal>
 #include <sys/types.h>
 #endif
@@ -67,7 +71,12 @@ QStringList Bench::click(const char *button)
             QTest::qFail(qPrintable(QStringLiteral("%1 stayed disabled").arg(name)), __FILE__,
                          __LINE__);
     }
-    return logLines(target).mid(before);
+    static const QRegularExpression counted(
+            QStringLiteral("^(I (Un)?[Ii]nstalling package, please wait \\.\\.\\.) \\d+ s$"));
+    QStringList lines = logLines(target).mid(before);
+    for (QString &line : lines)
+        line.replace(counted, QStringLiteral("\\1"));
+    return lines;
 }
 
 QString Bench::path(const QString &relative) const
@@ -77,11 +86,13 @@ QString Bench::path(const QString &relative) const
 
 void Bench::setScenario(const QJsonObject &scenario)
 {
-    QFile file(path(QStringLiteral("scenario.json")));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        || file.write(QJsonDocument(scenario).toJson()) < 0)
-        qFatal("cannot write the scenario");
+    // The devices start afresh from the scenario, which is replaced at once: a fake adb that
+    // follows the devices reads it while it changes.
     QFile::remove(path(QStringLiteral("state.json")));
+    QSaveFile file(path(QStringLiteral("scenario.json")));
+    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(scenario).toJson()) < 0
+        || !file.commit())
+        qFatal("cannot write the scenario");
 }
 
 void Bench::clearJournal()
@@ -105,43 +116,70 @@ QList<QStringList> Bench::journal() const
     return calls;
 }
 
-QList<qint64> Bench::adbProcessIds() const
+QList<std::pair<qint64, QStringList>> Bench::startedAdb() const
 {
-    QList<qint64> ids;
+    QList<std::pair<qint64, QStringList>> started;
     QFile file(path(QStringLiteral("pids.txt")));
     if (file.open(QIODevice::ReadOnly)) {
-        while (!file.atEnd())
-            ids << file.readLine().trimmed().toLongLong();
-    }
-    return ids;
-}
-
-int Bench::runningAdbCount() const
-{
-    int running = 0;
-#ifdef Q_OS_UNIX
-    for (qint64 id : adbProcessIds()) {
-        // A child that ended but was not reaped yet is a zombie; it is not running.
-        QFile status(QStringLiteral("/proc/%1/stat").arg(id));
-        if (status.open(QIODevice::ReadOnly)) {
-            const QByteArray stat = status.readAll();
-            const int close = stat.lastIndexOf(')');
-            if (close > 0 && stat.mid(close + 2, 1) != "Z")
-                ++running;
-        } else if (::kill(pid_t(id), 0) == 0) {
-            ++running;
+        while (!file.atEnd()) {
+            const QByteArray line = file.readLine();
+            const qsizetype space = line.indexOf(' ');
+            QStringList args;
+            for (const QJsonValue &arg : QJsonDocument::fromJson(line.mid(space + 1)).array())
+                args << arg.toString();
+            started.append({line.left(space).toLongLong(), args});
         }
     }
+    return started;
+}
+
+namespace {
+
+bool isRunning(qint64 id)
+{
+#if defined(Q_OS_WIN)
+    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, DWORD(id));
+    if (!process)
+        return false;
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+#else
+    // A child that ended but was not reaped yet is a zombie; it is not running.
+    QFile status(QStringLiteral("/proc/%1/stat").arg(id));
+    if (status.open(QIODevice::ReadOnly)) {
+        const QByteArray stat = status.readAll();
+        const qsizetype close = stat.lastIndexOf(')');
+        return close > 0 && stat.mid(close + 2, 1) != "Z";
+    }
+    return ::kill(pid_t(id), 0) == 0;
 #endif
+}
+
+} // namespace
+
+QList<QStringList> Bench::runningAdb() const
+{
+    QList<QStringList> running;
+    for (const auto &[id, args] : startedAdb()) {
+        if (isRunning(id))
+            running << args;
+    }
     return running;
 }
 
 void Bench::killRunningAdb() const
 {
-#ifdef Q_OS_UNIX
-    for (qint64 id : adbProcessIds())
+    for (const auto &[id, args] : startedAdb()) {
+#if defined(Q_OS_WIN)
+        if (const HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, DWORD(id))) {
+            TerminateProcess(process, 1);
+            CloseHandle(process);
+        }
+#else
         ::kill(pid_t(id), SIGKILL);
 #endif
+    }
 }
 
 QJsonObject Bench::deviceState(int index) const

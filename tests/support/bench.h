@@ -32,15 +32,17 @@ public:
 
     CBrelvoPico *window();
     // Clicks a button of the window as the user would, with the journal emptied first, and
-    // returns the log lines that the click added. Fails the test when the action left Install,
-    // Uninstall or Close disabled.
+    // returns the log lines that the click added, the line that says to wait without the
+    // seconds it counted. Fails the test when the action left Install, Uninstall or Close
+    // disabled.
     QStringList click(const char *button);
 
     QString path(const QString &relative = QString()) const;
     void setScenario(const QJsonObject &scenario);
     void clearJournal();
     QList<QStringList> journal() const;
-    int runningAdbCount() const;
+    // The argument lists of the fake adbs that are still running.
+    QList<QStringList> runningAdb() const;
     void killRunningAdb() const;
     QJsonObject deviceState(int index = 0) const;
 
@@ -67,7 +69,7 @@ public:
     static QJsonObject simulated(const QJsonArray &devices, const QJsonArray &rules = {});
 
 private:
-    QList<qint64> adbProcessIds() const;
+    QList<std::pair<qint64, QStringList>> startedAdb() const;
 
     QTemporaryDir dir;
     QString previousDir;

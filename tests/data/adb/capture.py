@@ -218,6 +218,21 @@ def capture_all(wanted):
              ["shell", "getprop", "ro.product.model"],
              adb("shell", "getprop", "ro.product.model"))
 
+    if want("track-devices-plug-in-and-out"):
+        # adb writes a listing at once, then one whenever a device comes, goes or changes.
+        adb("start-server")
+        tracker = subprocess.Popen(["adb", "track-devices", "-l"], stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE)
+        time.sleep(1.0)
+        with Emulated(PICO4):
+            time.sleep(0.5)
+        time.sleep(1.0)
+        tracker.terminate()
+        out, err = tracker.communicate()
+        save("track-devices-plug-in-and-out", EMULATED.format(adb=VERSION, what=DEVICES[6101])
+             + ", connected while adb follows the devices, then disconnected; adb stopped "
+             "by the capture", ["track-devices", "-l"],
+             (tracker.returncode, out.decode(), err.decode()))
     if want("devices-server-version-mismatch"):
         adb("kill-server")
         server = FakeServer(version=40)

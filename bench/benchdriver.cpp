@@ -1,0 +1,112 @@
+// Runs the window, or a bare QDialog for comparison, for scripts/bench.sh and prints what it
+// measured as "name value" lines.
+//   benchdriver window                   show, and end as soon as the window is painted
+//   benchdriver dialog <width> <height>  the same with a bare dialog of that size
+//   benchdriver gaps install|uninstall   the longest pause of the event loop during the action
+//   benchdriver log <lines>              the time to append that many log lines
+#include "app/cbrelvopico.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cstdio>
+
+namespace {
+
+QElapsedTimer sinceStart;
+
+// Ends the program once the window has been painted.
+class QuitWhenPainted : public QObject
+{
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && !done) {
+            done = true;
+            const QSize size = static_cast<QWidget *>(watched)->size();
+            std::printf("shown_ms %lld\nsize %d %d\n", sinceStart.elapsed(), size.width(),
+                        size.height());
+            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+    bool done = false;
+};
+
+int showAndQuit(QWidget &window)
+{
+    QuitWhenPainted quit;
+    window.installEventFilter(&quit);
+    window.show();
+    return QApplication::exec();
+}
+
+// Waits until the start-up detection is over and the buttons can be clicked.
+void waitUntilReady(CBrelvoPico &window)
+{
+    auto *install = window.findChild<QPushButton *>(QStringLiteral("installPushButton"));
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 200 || !install->isEnabled())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    sinceStart.start();
+    QApplication application(argc, argv);
+    const QStringList args = application.arguments().mid(1);
+    const QString mode = args.value(0);
+
+    if (mode == QLatin1String("dialog")) {
+        // As large as the window, so that both paint as many pixels.
+        QDialog dialog;
+        auto *layout = new QVBoxLayout(&dialog);
+        layout->addWidget(new QLabel(QStringLiteral("A bare dialog"), &dialog));
+        dialog.resize(args.value(1).toInt(), args.value(2).toInt());
+        return showAndQuit(dialog);
+    }
+
+    CBrelvoPico window;
+    if (mode == QLatin1String("window"))
+        return showAndQuit(window);
+
+    window.show();
+    waitUntilReady(window);
+    if (mode == QLatin1String("gaps")) {
+        // A timer with no interval fires at every pass of the event loop.
+        QElapsedTimer sinceLast;
+        qint64 longest = 0;
+        QTimer pass;
+        QObject::connect(&pass, &QTimer::timeout,
+                         [&] { longest = qMax(longest, sinceLast.restart()); });
+        const QString button = args.value(1) + QLatin1String("PushButton");
+        QElapsedTimer took;
+        took.start();
+        sinceLast.start();
+        pass.start(0);
+        window.findChild<QPushButton *>(button)->click();
+        pass.stop();
+        std::printf("action_ms %lld\nlongest_gap_ms %lld\n", took.elapsed(), longest);
+    } else if (mode == QLatin1String("log")) {
+        const int lines = args.value(1).toInt();
+        QElapsedTimer took;
+        took.start();
+        qint64 lastHundred = 0;
+        for (int i = 0; i < lines; ++i) {
+            if (i == lines - 100)
+                lastHundred = took.elapsed();
+            window.logInfo(
+                    QStringLiteral("Line %1 of the activity log, as long as a real one").arg(i));
+        }
+        std::printf("append_ms %lld\nlast_100_ms %lld\n", took.elapsed(),
+                    took.elapsed() - lastHundred);
+    }
+    return 0;
+}
