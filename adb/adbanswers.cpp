@@ -28,6 +28,15 @@ QString withoutAdbNotices(const QString &text)
     return kept.join(QLatin1Char('\n'));
 }
 
+QString otherAdbServerNotice(const QString &err)
+{
+    for (const QString &line : answerLines(err)) {
+        if (isAdbNotice(line) && line.trimmed().startsWith(QLatin1String("adb server")))
+            return line.trimmed();
+    }
+    return QString();
+}
+
 QString packageCommandFailure(int exitCode, const QString &out, const QString &err)
 {
     bool success = false;

@@ -14,6 +14,8 @@ QStringList answerLines(const QString &text);
 // another version. adb says them on the way and then does the work: they never decide anything.
 bool isAdbNotice(const QString &line);
 QString withoutAdbNotices(const QString &text);
+// The notice that adb replaced the server of another adb, or empty.
+QString otherAdbServerNotice(const QString &err);
 
 // Whether `adb install` or `adb uninstall`, which ran to its own end with this exit code and
 // output, succeeded: exit code 0, a line that is exactly "Success" and none that begins with

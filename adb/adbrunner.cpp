@@ -1,4 +1,5 @@
 #include "adb/adbrunner.h"
+#include "adb/adbanswers.h"
 #include "app/cbrelvopico.h"
 
 #include <QEventLoop>
@@ -74,6 +75,9 @@ AdbRun CBrelvoPico::adbRunResult(bool stopped)
     run.exitCode = process->exitCode();
     run.out = QString::fromUtf8(adbOut);
     run.err = QString::fromUtf8(adbErr);
+    const QString notice = otherAdbServerNotice(run.err);
+    if (!notice.isEmpty())
+        otherAdbNotice = notice;
     return run;
 }
 

@@ -9,8 +9,12 @@ QString CBrelvoPico::queryHeadset(const QStringList &arguments, bool keepLineBre
     // that is gone or hangs has not answered. adb's notices about its server are no complaint.
     if (answered
         && (run.outcome != AdbRun::Ended
-            || (run.out.isEmpty() && !withoutAdbNotices(run.err).trimmed().isEmpty())))
+            || (run.out.isEmpty() && !withoutAdbNotices(run.err).trimmed().isEmpty()))) {
         *answered = false;
+        unanswered = run.outcome == AdbRun::Stopped
+                ? QStringLiteral("adb did not answer within %1 seconds.").arg(adbTimeout / 1000)
+                : withoutAdbNotices(run.err);
+    }
     if (keepLineBreaks)
         return run.out;
     QString out = run.out;

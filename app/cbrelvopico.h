@@ -90,6 +90,11 @@ private:
     QString adbProblem(const AdbRun &run) const;
     QString queryHeadset(const QStringList &arguments, bool keepLineBreaks = false,
                          bool *answered = nullptr);
+    // An information line with plain-words advice on what adb or the headset said, when there
+    // is some; once an action or the start-up detection is over, a word on another program's
+    // adb, when adb replaced its server meanwhile.
+    void advise(const QString &said);
+    void adviseOnOtherAdb();
 
     // The error lines for the files beside the program that are missing: adb, the OpenXR APK
     // and, when asked, the Legacy APK.
@@ -117,6 +122,8 @@ private:
     QString apkLegacyPath;
     QProcess *process = nullptr;
     bool adbStarted = false; // the last command
+    QString otherAdbNotice; // adb replaced another program's server since the last word on it
+    QString unanswered; // what the last query that got no answer said instead
     QByteArray adbOut; // the heads of its output
     QByteArray adbErr;
     int adbTimeout = AdbTimeoutMs;

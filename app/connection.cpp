@@ -54,6 +54,9 @@ void CBrelvoPico::detectAtStartup()
     const HeadsetChoice choice = findDevice();
     setBusy(false);
     showConnection(choice, true);
+    if (choice.kind == HeadsetChoice::AdbFailed)
+        advise(choice.problem);
+    adviseOnOtherAdb();
     // From now on adb reports every change itself.
     watcher->start(adbPath);
 }

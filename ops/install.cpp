@@ -9,7 +9,10 @@ void CBrelvoPico::on_installPushButton_clicked()
 {
     // One action at a time: the shared process runs one adb command.
     setBusy(true);
-    const auto done = qScopeGuard([this] { setBusy(false); });
+    const auto done = qScopeGuard([this] {
+        adviseOnOtherAdb();
+        setBusy(false);
+    });
 
     if (reportMissingFiles())
         return;

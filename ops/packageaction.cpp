@@ -1,9 +1,12 @@
 #include "adb/adbanswers.h"
+#include "app/advice.h"
 #include "app/cbrelvopico.h"
 
 #include <QFile>
 #include <QProcess>
 #include <QTimer>
+
+#include <utility>
 
 // The steps that Install and Uninstall share: the file checks, finding the headset, keeping
 // the buttons out of reach while adb works, and the verdict on what adb did.
@@ -75,15 +78,22 @@ QString CBrelvoPico::detectHeadset(bool announce, bool &isNeo2)
     case HeadsetChoice::AdbFailed:
         // Not the headset's fault: say so rather than send the user to check the cable.
         logError(QStringLiteral("Error: ") + choice.problem);
+        advise(choice.problem);
         break;
-    case HeadsetChoice::NotReady:
-        logError(QStringLiteral("Device is NOT Authorized! -> Please allow USB debugging on the "
-                                "Pico headset and try again."));
+    case HeadsetChoice::NotReady: {
+        const QString text = QStringLiteral("Device is NOT Authorized! -> Please allow USB "
+                                            "debugging on the Pico headset and try again.");
+        logError(text);
+        advise(text);
         break;
-    case HeadsetChoice::NoDevice:
-        logError(QStringLiteral("Cannot find the Pico headset! -> Please make sure that it is "
-                                "connected and has USB debugging enabled."));
+    }
+    case HeadsetChoice::NoDevice: {
+        const QString text = QStringLiteral("Cannot find the Pico headset! -> Please make sure "
+                                            "that it is connected and has USB debugging enabled.");
+        logError(text);
+        advise(text);
         break;
+    }
     case HeadsetChoice::SeveralReady: {
         QStringList names;
         for (const ListedDevice &device : choice.ready)
@@ -186,7 +196,22 @@ bool CBrelvoPico::finishAction(const QString &errorPrefix)
         reason = packageCommandFailure(run.exitCode, run.out, run.err);
         break;
     }
-    if (!reason.isEmpty())
+    if (!reason.isEmpty()) {
         logError(errorPrefix + reason);
+        advise(reason);
+    }
     return reason.isEmpty();
+}
+
+void CBrelvoPico::advise(const QString &said)
+{
+    const Advice advice = adviceFor(said);
+    if (!advice.text.isEmpty())
+        logInfo(advice.text);
+}
+
+void CBrelvoPico::adviseOnOtherAdb()
+{
+    if (!otherAdbNotice.isEmpty())
+        advise(std::exchange(otherAdbNotice, QString()));
 }

@@ -36,7 +36,10 @@ void CBrelvoPico::on_uninstallPushButton_clicked()
 {
     // One action at a time: the shared process runs one adb command.
     setBusy(true);
-    const auto done = qScopeGuard([this] { setBusy(false); });
+    const auto done = qScopeGuard([this] {
+        adviseOnOtherAdb();
+        setBusy(false);
+    });
 
     if (reportMissingFiles())
         return;
@@ -51,6 +54,7 @@ void CBrelvoPico::on_uninstallPushButton_clicked()
     if (!answered) {
         logError(QStringLiteral("Could not read the installed apps from the Pico headset! -> "
                                 "Please reconnect it and try again."));
+        advise(unanswered);
         return;
     }
     if (installed.isEmpty()) {

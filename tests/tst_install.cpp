@@ -52,14 +52,14 @@ void TestInstall::earlyStops_data()
             << QStringList{"E Error: Cannot find Brelvo VR Viewer APK"} << Calls{};
     QTest::newRow("not authorized")
             << true << all << Bench::rules({Bench::listing(adbCapture("devices-unauthorized").out)})
-            << QStringList{notAuthorized} << Calls{devices};
+            << notAuthorized << Calls{devices};
     QTest::newRow("offline beside nothing")
             << true << all << Bench::rules({Bench::listing(adbCapture("devices-offline").out)})
-            << QStringList{notAuthorized} << Calls{devices};
+            << notAuthorized << Calls{devices};
     QTest::newRow("no headset") << true << all
                                 << Bench::rules(
                                            {Bench::rule(devices, Bench::replay("devices-none"))})
-                                << QStringList{notFound} << Calls{devices};
+                                << notFound << Calls{devices};
     QTest::newRow("adb crashes")
             << true << all << Bench::rules({Bench::rule(devices, QJsonObject{{"crash", true}})})
             << QStringList{"E Error: adb stopped unexpectedly while looking for the headset. -> "
@@ -79,11 +79,12 @@ void TestInstall::earlyStops_data()
             << QStringList{"E Error: adb could not look for the headset. -> Please close other "
                            "programs that use adb, or restart the computer, and try again.",
                            "E * failed to start daemon",
-                           "E adb: failed to check server version: cannot connect to daemon"}
+                           "E adb: failed to check server version: cannot connect to daemon",
+                           adbServiceAdvice}
             << Calls{devices};
     QTest::newRow("adb prints nothing")
-            << true << all << Bench::rules({Bench::catchAll(Bench::reply(""))})
-            << QStringList{notFound} << Calls{devices};
+            << true << all << Bench::rules({Bench::catchAll(Bench::reply(""))}) << notFound
+            << Calls{devices};
 }
 
 void TestInstall::earlyStops()
@@ -171,15 +172,16 @@ void TestInstall::adbAnswers_data()
                                  Bench::reply(listingHeader + readyLine("PHONE", "Pixel_7"))};
 
     QTest::newRow("another program's adb server")
-            << notices << all << QStringList{installing, installed} << "BrelvoVRViewer-Pico2.apk";
+            << notices << all << QStringList{installing, installed, otherAdbAdvice}
+            << "BrelvoVRViewer-Pico2.apk";
     QTest::newRow("older firmware without a runtime")
             << Bench::simulated({olderG2}) << all << g2Lines + QStringList{installed}
             << "BrelvoVRViewer-Legacy.apk";
     QTest::newRow("older firmware refuses the install") << Bench::simulated({refusing}) << all
                                                         << g2Lines
                     + QStringList{"E Error installing Package: Failure "
-                                  "[INSTALL_FAILED_INSUFFICIENT_STORAGE]"}
-                                                        << "BrelvoVRViewer-Legacy.apk";
+                                  "[INSTALL_FAILED_INSUFFICIENT_STORAGE]",
+                                  storageAdvice} << "BrelvoVRViewer-Legacy.apk";
     QTest::newRow("a phone beside the headset")
             << Bench::simulated({phone, neo2}) << all
             << QStringList{"I Using the Pico headset Pico Neo 2 (N2); other Android devices are "
@@ -234,17 +236,20 @@ void TestInstall::verdicts_data()
     QTest::newRow("install-failure")
             << Bench::replay("install-failure")
             << "E Error installing Package: adb: failed to install /tmp/BrelvoVRViewer.apk: "
-               "Failure [INSTALL_FAILED_INSUFFICIENT_STORAGE]";
+               "Failure [INSTALL_FAILED_INSUFFICIENT_STORAGE]|"
+                    + storageAdvice;
     QTest::newRow("failure over several lines")
             << Bench::reply("Performing Streamed Install\n",
                             "adb: failed to install x.apk: Failure "
                             "[INSTALL_FAILED_INSUFFICIENT_STORAGE]\nsecond line\n",
                             1)
             << "E Error installing Package: adb: failed to install x.apk: Failure "
-               "[INSTALL_FAILED_INSUFFICIENT_STORAGE]|E second line";
+               "[INSTALL_FAILED_INSUFFICIENT_STORAGE]|E second line|"
+                    + storageAdvice;
     QTest::newRow("non-zero exit, empty error stream")
             << Bench::reply("Failure [INSTALL_FAILED_VERSION_DOWNGRADE]\n", "", 1)
-            << "E Error installing Package: Failure [INSTALL_FAILED_VERSION_DOWNGRADE]";
+            << "E Error installing Package: Failure [INSTALL_FAILED_VERSION_DOWNGRADE]|"
+                    + downgradeAdvice;
     QTest::newRow("a warning beside Success")
             << Bench::reply("Success\n", "WARNING: linker: something\n", 0) << installed;
     QTest::newRow("non-zero exit, no output")
@@ -284,7 +289,8 @@ void TestInstall::adbCannotStart()
                           "E Error installing Package: \"./" + Bench::adbFileName()
                                   + "\" could not be started. -> Please check that it "
                                     "is there and complete; security software may be "
-                                    "blocking it."}));
+                                    "blocking it.",
+                          adbBlockedAdvice}));
     QCOMPARE(bench.journal(), (Calls{devices, devices}));
 }
 
@@ -294,7 +300,7 @@ void TestInstall::headsetGoneAtTheSecondDetection()
             {Bench::rule(devices,
                          QJsonArray{Bench::reply(listingHeader + readyLine("P4", "Pico_4")),
                                     Bench::replay("devices-none")})}));
-    QCOMPARE(bench.click("installPushButton"), (QStringList{installing, notFound}));
+    QCOMPARE(bench.click("installPushButton"), (QStringList{installing} + notFound));
     QCOMPARE(bench.journal(), (Calls{devices, devices}));
 }
 
@@ -306,7 +312,7 @@ void TestInstall::headsetLostDuringTheInstall()
             {Bench::rule(installNeo2(bench),
                          QJsonObject{{"stderr", "- waiting for device -\n"}, {"hang", true}})}));
     QCOMPARE(bench.click("installPushButton"),
-             (QStringList{installing, disconnected("installing")}));
+             (QStringList{installing} + disconnected("installing")));
     QCOMPARE(bench.runningAdb(), QList<QStringList>());
 }
 

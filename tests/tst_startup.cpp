@@ -1,6 +1,7 @@
 #include "adb/adbanswers.h"
 #include "app/cbrelvopico.h"
 #include "tests/support/bench.h"
+#include "tests/support/expected.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,6 +26,7 @@ private slots:
     void liveConnection();
 };
 
+using Expected::adbServiceAdvice;
 static const QStringList devices = {"devices", "-l"};
 static const QString starting = "I Starting Rivi Ravazov";
 static const QString noneYet = "I No headset is connected yet. -> Please connect the Pico headset "
@@ -139,6 +141,7 @@ void TestStartup::startupLine_data()
     // adb's own words follow, without its notice that it starts its server.
     for (const QString &line : answerLines(adbCapture("devices-daemon-cannot-start").err).mid(1))
         failing << "E " + line;
+    failing << adbServiceAdvice;
     QTest::newRow("devices-daemon-cannot-start") << "devices-daemon-cannot-start" << failing;
 }
 

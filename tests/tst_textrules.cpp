@@ -4,10 +4,14 @@
 #include "adb/devicewatcher.h"
 #include "adb/headsetdetection.h"
 #include "app/activitylog.h"
+#include "app/advice.h"
 #include "ops/uninstall.h"
 #include "probe/openxrruntime.h"
 #include "probe/picoosversion.h"
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QTest>
 
 // What the program makes of a device listing: which device it works on, and whether that is a
@@ -66,6 +70,8 @@ private slots:
     void runtimeLibraryName();
     void storagePath_data();
     void storagePath();
+    void advice_data();
+    void advice();
     void logLine_data();
     void logLine();
 };
@@ -464,6 +470,40 @@ void TestTextRules::storagePath()
     QFETCH(QString, path);
     QFETCH(bool, safe);
     QCOMPARE(isSafeStoragePath(path), safe);
+}
+
+void TestTextRules::advice_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QStringList>("mentions");
+
+    QFile file(BRELVO_TEST_DATA "/adb/failures.json");
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QJsonArray failures = QJsonDocument::fromJson(file.readAll())["failures"].toArray();
+    QVERIFY(failures.size() > 30);
+    for (const QJsonValue &failure : failures) {
+        QStringList mentions;
+        for (const QJsonValue &mention : failure["mentions"].toArray())
+            mentions << mention.toString();
+        QTest::newRow(qPrintable(failure["source"].toString()))
+                << failure["text"].toString() << failure["advice"].toString() << mentions;
+    }
+}
+
+void TestTextRules::advice()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, id);
+    QFETCH(QStringList, mentions);
+    const Advice advice = adviceFor(text);
+    QCOMPARE(advice.id, id);
+    QCOMPARE(advice.text.isEmpty(), id.isEmpty());
+    // What to do comes after the arrow, as in every line of the program.
+    if (!id.isEmpty())
+        QVERIFY2(advice.text.contains(" -> "), qPrintable(advice.text));
+    for (const QString &mention : mentions)
+        QVERIFY2(advice.text.contains(mention), qPrintable(advice.text));
 }
 
 void TestTextRules::logLine_data()

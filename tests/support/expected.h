@@ -18,24 +18,68 @@ inline const QString openXrLine =
 inline const QString legacyLine =
         QStringLiteral("I Firmware has no usable OpenXR runtime (a PICO OS update may add it) -> "
                        "installing the Legacy build.");
-inline const QString notAuthorized =
-        QStringLiteral("E Device is NOT Authorized! -> Please allow USB debugging on the Pico "
-                       "headset and try again.");
-inline const QString notFound =
-        QStringLiteral("E Cannot find the Pico headset! -> Please make sure that it is connected "
-                       "and has USB debugging enabled.");
 inline const QString storageUnknown =
         QStringLiteral("I Could not find the headset's storage folder; the app's data folders "
                        "were left in place.");
 inline const QString notAsked =
         QStringLiteral("E Could not read the installed apps from the Pico headset! -> Please "
                        "reconnect it and try again.");
+
+// Advice lines, and errors with the advice line under them.
+inline const QString reconnectAdvice =
+        QStringLiteral("I The headset stopped answering. -> Please unplug it and plug it in "
+                       "again, wake it up (put it on or press its power button), then try again.");
+inline const QString noAnswerAdvice =
+        QStringLiteral("I The headset did not answer. -> Please wake it up, unplug it and plug it "
+                       "in again, then try again.");
+inline const QString adbBlockedAdvice =
+        QStringLiteral("I Security software may have removed or blocked adb in the tools folder "
+                       "beside this program. -> Please download this program again, or allow its "
+                       "folder in your security software, then try again.");
+inline const QString otherAdbAdvice =
+        QStringLiteral("I Another program on this computer runs a different adb (VR tools, game "
+                       "engines and development tools bring their own). -> If the headset keeps "
+                       "disconnecting, close that program and try again.");
+inline const QString adbServiceAdvice =
+        QStringLiteral("I adb could not start its background service; another program may be "
+                       "using its port (5037). -> Please close other programs that use adb, or "
+                       "restart the computer, then try again.");
+inline const QString storageAdvice =
+        QStringLiteral("I The headset does not have enough free space for the app. -> Please free "
+                       "some space on the headset (remove apps or videos you no longer need), "
+                       "then try again.");
+inline const QString downgradeAdvice =
+        QStringLiteral("I The headset already has a newer version of the app. -> To go back to "
+                       "this one, press Uninstall, then Install; this removes the app's saved "
+                       "data from the headset.");
+inline const QString deleteFailedAdvice =
+        QStringLiteral("I The headset could not remove the app; it may be in use or only partly "
+                       "installed. -> Please restart the headset, then try Uninstall again.");
+inline const QString devicePolicyAdvice =
+        QStringLiteral("I A device administration policy on the headset protects the app (for "
+                       "example a company's or a kiosk's management). -> Please turn that policy "
+                       "off in the headset's settings, or ask whoever manages the headset, then "
+                       "try again.");
+inline const QStringList notAuthorized = {
+        QStringLiteral("E Device is NOT Authorized! -> Please allow USB debugging on the Pico "
+                       "headset and try again."),
+        QStringLiteral("I The question to allow USB debugging appears inside the headset. -> "
+                       "Please put the headset on, tick \"Always allow from this computer\" and "
+                       "tap Allow, then try again.")};
+inline const QStringList notFound = {
+        QStringLiteral("E Cannot find the Pico headset! -> Please make sure that it is connected "
+                       "and has USB debugging enabled."),
+        QStringLiteral("I Usually one of three things: -> developer mode and USB debugging are "
+                       "not on in the headset's settings; the cable only charges (use one that "
+                       "carries data, such as the headset's own); or the headset is plugged into "
+                       "a hub or a front port (plug it straight into the computer).")};
 // action: "installing" or "uninstalling"
-inline QString disconnected(const QString &action)
+inline QStringList disconnected(const QString &action)
 {
-    return QStringLiteral("E Error %1 Package: The Pico headset was disconnected. -> Please "
-                          "reconnect it and try again.")
-            .arg(action);
+    return {QStringLiteral("E Error %1 Package: The Pico headset was disconnected. -> Please "
+                           "reconnect it and try again.")
+                    .arg(action),
+            reconnectAdvice};
 }
 
 inline const QString package = QStringLiteral("com.Brelvo.BrelvoVRViewer");

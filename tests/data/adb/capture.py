@@ -187,6 +187,7 @@ def capture_all(wanted):
         ("install-success", PICO4, ["install", "-r", APK]),
         ("install-success-old-firmware", G2, ["install", "-r", APK]),
         ("install-missing-apk", PICO4, ["install", "-r", "/tmp/missing/BrelvoVRViewer.apk"]),
+        ("install-not-an-apk", PICO4, ["install", "-r", "/tmp/BrelvoVRViewer.zip"]),
         ("uninstall-success", PICO4, ["uninstall", PACKAGE]),
         ("uninstall-not-installed", NEO2, ["uninstall", PACKAGE]),
         ("uninstall-not-installed-old-firmware", G2, ["uninstall", PACKAGE]),
