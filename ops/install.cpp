@@ -1,6 +1,7 @@
 #include "adb/adbcommands.h"
 #include "app/cbrelvopico.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -60,6 +61,9 @@ bool CBrelvoPico::installPackage(const QString &headset)
         logError(missing);
         return false;
     }
-    runAdbCommand(Adb::install(headset, QFileInfo(apk).absoluteFilePath()), false);
+    // The absolute path as the platform writes it: with backslashes on Windows.
+    runAdbCommand(
+            Adb::install(headset, QDir::toNativeSeparators(QFileInfo(apk).absoluteFilePath())),
+            false);
     return true;
 }

@@ -2,6 +2,7 @@
 #include "tests/support/bench.h"
 #include "tests/support/expected.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTest>
@@ -32,7 +33,8 @@ private slots:
 
 static QStringList installNeo2(const Bench &bench)
 {
-    return {"-s", "N2", "install", "-r", bench.path("BrelvoVRViewer-Pico2.apk")};
+    return {"-s", "N2", "install", "-r",
+            QDir::toNativeSeparators(bench.path("BrelvoVRViewer-Pico2.apk"))};
 }
 
 void TestInstall::earlyStops_data()
@@ -145,7 +147,9 @@ void TestInstall::builds()
     QCOMPARE(calls.at(1), devices);
     for (int i = 2; i < 2 + queries; ++i)
         QCOMPARE(calls.at(i).mid(0, 3), (QStringList{"-s", serial, "shell"}));
-    QCOMPARE(calls.constLast(), (QStringList{"-s", serial, "install", "-r", bench.path(apk)}));
+    QCOMPARE(calls.constLast(),
+             (QStringList{"-s", serial, "install", "-r",
+                          QDir::toNativeSeparators(bench.path(apk))}));
     QCOMPARE(bench.deviceState().value("installedApk").toString(), apk);
 }
 
@@ -171,6 +175,11 @@ void TestInstall::adbAnswers_data()
     const QJsonArray changing = {Bench::reply(listingHeader + readyLine("N2", "Pico_Neo_2")),
                                  Bench::reply(listingHeader + readyLine("PHONE", "Pixel_7"))};
 
+    QJsonObject windowsLineEnds = Bench::simulated({neo2});
+    windowsLineEnds.insert("crlf", true);
+    QTest::newRow("Windows line ends")
+            << windowsLineEnds << all << QStringList{installing, installed}
+            << "BrelvoVRViewer-Pico2.apk";
     QTest::newRow("another program's adb server")
             << notices << all << QStringList{installing, installed, otherAdbAdvice}
             << "BrelvoVRViewer-Pico2.apk";

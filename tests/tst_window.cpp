@@ -66,9 +66,11 @@ void dumpWidget(QStringList &out, const QWidget *widget, int depth)
                     + QStringLiteral("%1 \"%2\"")
                               .arg(widget->metaObject()->className(), widget->objectName());
     QStringList facts;
-    facts << QStringLiteral("min %1 max %2")
-                     .arg(size(widget->minimumSize()), size(widget->maximumSize()))
-          << QStringLiteral("policy %1").arg(policy(widget->sizePolicy()));
+    // A window's minimum comes from its layout, and so from the fonts of the platform.
+    if (!widget->isWindow())
+        facts << QStringLiteral("min %1 max %2")
+                         .arg(size(widget->minimumSize()), size(widget->maximumSize()));
+    facts << QStringLiteral("policy %1").arg(policy(widget->sizePolicy()));
     if (widget->testAttribute(Qt::WA_SetCursor))
         facts << QStringLiteral("cursor %1").arg(enumKey(widget->cursor().shape()));
     if (widget->testAttribute(Qt::WA_SetFont))

@@ -28,6 +28,9 @@
 #ifdef Q_OS_WIN
 #include <fcntl.h>
 #include <io.h>
+
+// In AdbWinApi.dll beside the program, as adb.exe needs its own.
+extern "C" __declspec(dllimport) int adbWinApiStandIn();
 #endif
 
 namespace {
@@ -108,6 +111,7 @@ int answerFromRule(QJsonObject response)
 int main(int argc, char **argv)
 {
 #ifdef Q_OS_WIN
+    adbWinApiStandIn();
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
 #endif
@@ -131,9 +135,10 @@ int main(int argc, char **argv)
     if (!pidsPath.isEmpty()) {
         QFile pids(pidsPath);
         if (pids.open(QIODevice::WriteOnly | QIODevice::Append))
-            pids.write(QByteArray::number(QCoreApplication::applicationPid()) + ' '
-                       + QJsonDocument(QJsonArray::fromStringList(args)).toJson(QJsonDocument::Compact)
-                       + '\n');
+            pids.write(
+                    QByteArray::number(QCoreApplication::applicationPid()) + ' '
+                    + QJsonDocument(QJsonArray::fromStringList(args)).toJson(QJsonDocument::Compact)
+                    + '\n');
     }
 
     // The journal comes first: the call count of each rule is read back from it.

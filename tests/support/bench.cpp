@@ -14,13 +14,15 @@
 #include <QTimer>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
+#include <qt_windows.h>
 #else
 #include <csignal>
 #include <sys/types.h>
 #endif
 
-Bench::Bench(const QJsonObject &scenario, int apks, bool withAdb) : previousDir(QDir::currentPath())
+Bench::Bench(const QJsonObject &scenario, int apks, bool withAdb)
+    : dir(QDir::tempPath() + QStringLiteral("/Brelvo Pico \u00fc-XXXXXX")),
+      previousDir(QDir::currentPath())
 {
     QDir(dir.path()).mkpath(QStringLiteral("tools"));
     if (withAdb) {
@@ -28,6 +30,10 @@ Bench::Bench(const QJsonObject &scenario, int apks, bool withAdb) : previousDir(
         if (!QFile::copy(fakeAdbProgram(), target))
             qFatal("cannot copy the fake adb to %s", qPrintable(target));
         QFile(target).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        // adb.exe needs its DLL beside it; so does the fake.
+        const QString dll = QStringLiteral(FAKEADB_DLL);
+        if (!dll.isEmpty() && !QFile::copy(dll, path(QStringLiteral("tools/AdbWinApi.dll"))))
+            qFatal("cannot copy %s", qPrintable(dll));
     }
     const QList<std::pair<int, const char *>> files = {{OpenXrApk, "BrelvoVRViewer.apk"},
                                                        {LegacyApk, "BrelvoVRViewer-Legacy.apk"},

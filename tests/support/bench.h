@@ -17,8 +17,9 @@ class QTextEdit;
 class QWidget;
 QT_END_NAMESPACE
 
-// One end-to-end case: a program folder of its own, made the working directory as the program
-// makes its own folder at start-up, holding the fake adb in tools/, the APK files asked for and
+// One end-to-end case: a program folder of its own (its path has a space and a letter beyond
+// ASCII, as users' folders do), made the working directory as the program makes its own folder
+// at start-up, holding the fake adb in tools/, the APK files asked for and
 // the fake adb's scenario; the window, made on first use; and the journal of every argument
 // list that adb received.
 class Bench
