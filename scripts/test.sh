@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds with warnings as errors and runs every test twice: in a normal
-# build, then in an AddressSanitizer + UndefinedBehaviorSanitizer build (with LeakSanitizer).
-# Then it runs each fuzz target for 30 seconds, builds the release archive and checks that it
-# unpacks and starts, and checks the CI workflow's syntax.
-#   scripts/test.sh               everything, as CI runs it
+# Installs what is missing, builds with warnings as errors and runs every test.
+#   scripts/test.sh               as CI runs it on Linux: a normal build, then an AddressSanitizer
+#                                 + UndefinedBehaviorSanitizer build (with LeakSanitizer), each
+#                                 fuzz target for 30 seconds, the release archive built, unpacked
+#                                 and started, and the CI workflow's syntax
 #   scripts/test.sh --quick       the normal build only, without the slow tests
+#   scripts/test.sh --windows     the Windows build, cross-built with MinGW-w64 into
+#                                 build-windows/: every suite under Wine, the program file's
+#                                 resources read back, and the release ZIP built, unpacked and
+#                                 started under Wine and Xvfb (build-windows/windows-screenshot.png)
+# The Windows build needs Qt cross-built for Windows: the one named by BRELVO_QT_MINGW, else the
+# one in ../shared/toolchains/, unpacked into build-windows/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
-brelvo_install_missing
 
-quick=0
-[ "${1:-}" = "--quick" ] && quick=1
+mode=${1:-}
 
 run_suite() {
     local dir=$1
@@ -19,13 +23,62 @@ run_suite() {
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRELVO_WERROR=ON "$@"
     cmake --build "$dir" --parallel "$(nproc)"
     local ctest_args=(--test-dir "$dir" --output-on-failure --parallel "$(nproc)")
-    [ $quick -eq 1 ] && ctest_args+=(--label-exclude slow)
+    [ "$mode" = "--quick" ] && ctest_args+=(--label-exclude slow)
     ctest "${ctest_args[@]}"
 }
 
+windows() {
+    brelvo_install_missing g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine wine64 \
+        python3-pefile
+    local build=build-windows qt=${BRELVO_QT_MINGW:-}
+    local packed=../shared/toolchains/qt6-mingw-w64-x86_64.tar.xz
+    mkdir -p "$build"
+    if [ -z "$qt" ]; then
+        qt=$build/qt6-mingw
+        if [ ! -d "$qt" ]; then
+            if [ ! -f "$packed" ]; then
+                echo "test.sh: no Qt for Windows. Build one (about an hour) and name it:"
+                echo "    scripts/build-qt-mingw.sh"
+                echo "    BRELVO_QT_MINGW=\$PWD/build-qt-mingw/qt6-mingw scripts/test.sh --windows"
+                exit 1
+            fi
+            tar -C "$build" -xf "$packed"
+        fi
+    fi
+    qt=$(realpath "$qt")
+
+    # One Wine prefix in the build folder and one Wine server kept running for the whole suite:
+    # each program then starts in a fraction of a second instead of several.
+    export WINEPREFIX=$PWD/$build/wineprefix WINEDEBUG=-all
+    local gcc_dlls
+    gcc_dlls=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
+    export WINEPATH="$qt/bin;$gcc_dlls;/usr/x86_64-w64-mingw32/lib"
+    mkdir -p "$WINEPREFIX"
+    wineserver --persistent
+    trap 'wineserver --kill' EXIT
+    [ -d "$WINEPREFIX/drive_c" ] || wineboot --init >/dev/null 2>&1
+
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRELVO_WERROR=ON \
+        -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
+        -DCMAKE_PREFIX_PATH="$qt" -DCMAKE_FIND_ROOT_PATH="$qt" \
+        -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+        -DCMAKE_CROSSCOMPILING_EMULATOR="$PWD/scripts/wine-run.sh"
+    cmake --build "$build" --parallel "$(nproc)"
+    ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)"
+    (cd "$build" && cpack)
+    scripts/check-windows-archive.sh "$build"/BrelvoPico-*-windows-x64.zip "$build/fakeadb.exe" \
+        "$build/AdbWinApi.dll" scripts/simulated-headset.json "$build/windows-screenshot.png"
+}
+
+if [ "$mode" = "--windows" ]; then
+    windows
+    exit 0
+fi
+
+brelvo_install_missing
 echo "== normal build"
 run_suite build-test
-if [ $quick -eq 0 ]; then
+if [ "$mode" != "--quick" ]; then
     echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
     run_suite build-sanitize -DBRELVO_SANITIZE=ON
     echo "== fuzz targets, 30 seconds each"
