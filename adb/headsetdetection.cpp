@@ -46,6 +46,14 @@ QString ListedDevice::displayName() const
     return model.isEmpty() ? serial : QStringLiteral("%1 (%2)").arg(model, serial);
 }
 
+QString displayNames(const QList<ListedDevice> &devices)
+{
+    QStringList names;
+    for (const ListedDevice &device : devices)
+        names << device.displayName();
+    return names.join(QLatin1String(", "));
+}
+
 QList<ListedDevice> parseDeviceListing(const QString &listing)
 {
     static const QRegularExpression blanks(QStringLiteral("\\s+"),

@@ -26,6 +26,8 @@ struct ListedDevice
 };
 
 QList<ListedDevice> parseDeviceListing(const QString &listing);
+// "Pico 4 (PA7L10MGH8), Pixel 7 (29131FDH2000AB)"
+QString displayNames(const QList<ListedDevice> &devices);
 
 // Which device the program works on.
 struct HeadsetChoice

@@ -94,6 +94,7 @@ private:
     // is some; once an action or the start-up detection is over, a word on another program's
     // adb, when adb replaced its server meanwhile.
     void advise(const QString &said);
+    void logErrorWithAdvice(const QString &text);
     void adviseOnOtherAdb();
 
     // The error lines for the files beside the program that are missing: adb, the OpenXR APK

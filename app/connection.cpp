@@ -6,13 +6,9 @@
 
 ConnectionLine connectionLine(const HeadsetChoice &choice, bool atStartup)
 {
-    QStringList ready;
-    for (const ListedDevice &device : choice.ready)
-        ready << device.displayName();
+    const QString ready = displayNames(choice.ready);
     ConnectionLine line;
-    line.state = QStringLiteral("%1 %2 %3")
-                         .arg(choice.kind)
-                         .arg(choice.headset.serial, ready.join(QLatin1Char(',')));
+    line.state = QStringLiteral("%1 %2 %3").arg(choice.kind).arg(choice.headset.serial, ready);
     switch (choice.kind) {
     case HeadsetChoice::AdbFailed:
         line.kind = LogKind::Error;
@@ -39,7 +35,7 @@ ConnectionLine connectionLine(const HeadsetChoice &choice, bool atStartup)
     case HeadsetChoice::SeveralReady:
         line.text = QStringLiteral("Several Android devices are connected: %1. -> Please unplug "
                                    "all but the Pico headset before you install or uninstall.")
-                            .arg(ready.join(QLatin1String(", ")));
+                            .arg(ready);
         break;
     }
     return line;

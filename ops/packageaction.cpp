@@ -77,32 +77,21 @@ QString CBrelvoPico::detectHeadset(bool announce, bool &isNeo2)
     switch (choice.kind) {
     case HeadsetChoice::AdbFailed:
         // Not the headset's fault: say so rather than send the user to check the cable.
-        logError(QStringLiteral("Error: ") + choice.problem);
-        advise(choice.problem);
+        logErrorWithAdvice(QStringLiteral("Error: ") + choice.problem);
         break;
-    case HeadsetChoice::NotReady: {
-        const QString text = QStringLiteral("Device is NOT Authorized! -> Please allow USB "
-                                            "debugging on the Pico headset and try again.");
-        logError(text);
-        advise(text);
+    case HeadsetChoice::NotReady:
+        logErrorWithAdvice(QStringLiteral("Device is NOT Authorized! -> Please allow USB "
+                                          "debugging on the Pico headset and try again."));
         break;
-    }
-    case HeadsetChoice::NoDevice: {
-        const QString text = QStringLiteral("Cannot find the Pico headset! -> Please make sure "
-                                            "that it is connected and has USB debugging enabled.");
-        logError(text);
-        advise(text);
+    case HeadsetChoice::NoDevice:
+        logErrorWithAdvice(QStringLiteral("Cannot find the Pico headset! -> Please make sure that "
+                                          "it is connected and has USB debugging enabled."));
         break;
-    }
-    case HeadsetChoice::SeveralReady: {
-        QStringList names;
-        for (const ListedDevice &device : choice.ready)
-            names << device.displayName();
+    case HeadsetChoice::SeveralReady:
         logError(QStringLiteral("Several Android devices are connected: %1. -> Please unplug all "
                                 "but the Pico headset and try again.")
-                         .arg(names.join(QLatin1String(", "))));
+                         .arg(displayNames(choice.ready)));
         break;
-    }
     case HeadsetChoice::Ready:
         if (announce && choice.ready.size() > 1)
             logInfo(QStringLiteral("Using the Pico headset %1; other Android devices are "
@@ -196,11 +185,15 @@ bool CBrelvoPico::finishAction(const QString &errorPrefix)
         reason = packageCommandFailure(run.exitCode, run.out, run.err);
         break;
     }
-    if (!reason.isEmpty()) {
-        logError(errorPrefix + reason);
-        advise(reason);
-    }
+    if (!reason.isEmpty())
+        logErrorWithAdvice(errorPrefix + reason);
     return reason.isEmpty();
+}
+
+void CBrelvoPico::logErrorWithAdvice(const QString &text)
+{
+    logError(text);
+    advise(text);
 }
 
 void CBrelvoPico::advise(const QString &said)
