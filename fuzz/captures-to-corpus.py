@@ -18,6 +18,15 @@ for name in sorted(os.listdir(captures)):
         continue
     with open(os.path.join(captures, name), encoding="utf-8") as file:
         capture = json.load(file)
+    if "failures" in capture:
+        # The failure texts of users' reports: for the verdict, as adb's error stream.
+        folder = os.path.join(corpus, "adbanswers")
+        os.makedirs(folder, exist_ok=True)
+        for number, failure in enumerate(capture["failures"]):
+            with open(os.path.join(folder, "failure-%02d" % number), "wb") as seed:
+                seed.write(b"\x01\0" + failure["text"].encode("utf-8"))
+            count += 1
+        continue
     for target, prefixes in TARGETS.items():
         if not name.startswith(prefixes):
             continue
