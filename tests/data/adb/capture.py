@@ -64,33 +64,33 @@ def adb(*args, timeout=20):
 
 
 class Emulated:
-    def __init__(self, *specs):
-        self.specs = specs
+    def __init__(self, *profiles):
+        self.profiles = profiles
         self.processes = []
 
     def __enter__(self):
-        for spec in self.specs:
+        for profile in self.profiles:
             process = subprocess.Popen([sys.executable, os.path.join(HERE, "emulated_adbd.py"),
-                                        json.dumps(spec)], stdout=subprocess.PIPE,
+                                        json.dumps(profile)], stdout=subprocess.PIPE,
                                        stderr=subprocess.DEVNULL)
             process.stdout.readline()
             self.processes.append(process)
         adb("start-server")
-        for spec in self.specs:
-            adb("connect", "127.0.0.1:%d" % spec["port"])
+        for profile in self.profiles:
+            adb("connect", "127.0.0.1:%d" % profile["port"])
         time.sleep(1.0)
         return self
 
     def __exit__(self, *exc):
-        for spec in self.specs:
-            adb("disconnect", "127.0.0.1:%d" % spec["port"])
+        for profile in self.profiles:
+            adb("disconnect", "127.0.0.1:%d" % profile["port"])
         for process in self.processes:
             process.kill()
             process.wait()
 
 
-def serial(spec):
-    return "127.0.0.1:%d" % spec["port"]
+def serial(profile):
+    return "127.0.0.1:%d" % profile["port"]
 
 
 def save(name, source, args, result):
@@ -103,12 +103,12 @@ def save(name, source, args, result):
     print("%-36s exit %d" % (name, code))
 
 
-def on(name, spec, *args, devices=None):
+def on(name, profile, *args, devices=None):
     """Runs adb with these arguments while the emulated devices are attached, and saves it."""
-    with Emulated(*(devices or [spec])):
-        full = ["-s", serial(spec), *args] if spec else list(args)
+    with Emulated(*(devices or [profile])):
+        full = ["-s", serial(profile), *args] if profile else list(args)
         result = adb(*full)
-    what = " and ".join(DEVICES[d["port"]] for d in (devices or [spec]))
+    what = " and ".join(DEVICES[d["port"]] for d in (devices or [profile]))
     save(name, EMULATED.format(adb=VERSION, what=what), full, result)
 
 
@@ -194,17 +194,17 @@ def capture_all(wanted):
         ("shell-unauthorized", UNAUTHORIZED, ["shell", "getprop", "ro.product.model"]),
         ("shell-offline", OFFLINE, ["shell", "getprop", "ro.product.model"]),
     ]
-    for name, spec, args in queries:
+    for name, profile, args in queries:
         if want(name):
-            on(name, spec, *args)
+            on(name, profile, *args)
     failing = [("install-failure", dict(PICO4, installResult="INSTALL_FAILED_INSUFFICIENT_STORAGE")),
                ("install-failure-old-firmware",
                 dict(G2, installResult="INSTALL_FAILED_INSUFFICIENT_STORAGE")),
                ("uninstall-refused", dict(PICO4, uninstallResult="DELETE_FAILED_DEVICE_POLICY_MANAGER"))]
-    for name, spec in failing:
+    for name, profile in failing:
         if want(name):
             args = ["install", "-r", APK] if name.startswith("install") else ["uninstall", PACKAGE]
-            on(name, spec, *args)
+            on(name, profile, *args)
 
     if want("shell-device-not-found"):
         with Emulated(PICO4):

@@ -78,16 +78,16 @@ class Stream:
 
 
 class Device:
-    def __init__(self, spec):
-        self.spec = dict(DEFAULT_DEVICE)
-        self.spec.update(spec)
+    def __init__(self, profile):
+        self.profile = dict(DEFAULT_DEVICE)
+        self.profile.update(profile)
         self.lock = threading.Lock()
 
     # ---- the device's shell ----------------------------------------------------------------
     def shell(self, line):
         """Runs one shell command line; returns (stdout, stderr, exit code)."""
-        spec = self.spec
-        for name, value in spec["env"].items():
+        profile = self.profile
+        for name, value in profile["env"].items():
             line = line.replace("$" + name, value)
         # Redirections are the shell's business, not the command's.
         argv = [word for word in shlex.split(line) if not word.startswith(("<", ">"))]
@@ -96,23 +96,23 @@ class Device:
         out, err, code = b"", b"", 0
         command = argv[0]
         if command == "getprop":
-            out = (spec["properties"].get(argv[1], "") + "\n").encode()
+            out = (profile["properties"].get(argv[1], "") + "\n").encode()
         elif command == "echo":
             out = (" ".join(argv[1:]) + "\n").encode()
         elif command == "pm" and argv[1:3] == ["list", "packages"]:
-            for package in spec["packages"]:
+            for package in profile["packages"]:
                 if len(argv) < 4 or argv[3] in package:
                     out += ("package:" + package + "\n").encode()
         elif command == "cat":
             for path in argv[1:]:
-                if path in spec["files"]:
-                    out += spec["files"][path].encode()
+                if path in profile["files"]:
+                    out += profile["files"][path].encode()
                 else:
                     err += ("cat: %s: No such file or directory\n" % path).encode()
                     code = 1
         elif command == "ls":
             for path in argv[1:]:
-                if path in spec["files"]:
+                if path in profile["files"]:
                     out += (path + "\n").encode()
                 else:
                     err += ("ls: %s: No such file or directory\n" % path).encode()
@@ -121,7 +121,7 @@ class Device:
             for path in argv[1:]:
                 if path.startswith("-"):
                     continue
-                if spec["files"].pop(path, None) is None and "-f" not in argv:
+                if profile["files"].pop(path, None) is None and "-f" not in argv:
                     err += ("rm: %s: No such file or directory\n" % path).encode()
                     code = 1
         elif command in ("pm", "cmd") and "install" in argv:
@@ -134,24 +134,24 @@ class Device:
         return out, err, code
 
     def install_result(self):
-        result = self.spec["installResult"]
+        result = self.profile["installResult"]
         if result == "Success":
             return b"Success\n", 0
         return ("Failure [%s]\n" % result).encode(), 1
 
     def uninstall_result(self, package):
-        result = self.spec["uninstallResult"]
+        result = self.profile["uninstallResult"]
         if result is None:
-            result = "Success" if package in self.spec["packages"] else \
+            result = "Success" if package in self.profile["packages"] else \
                 "DELETE_FAILED_INTERNAL_ERROR"
         if result == "Success":
-            self.spec["packages"].remove(package)
+            self.profile["packages"].remove(package)
             return b"Success\n", 0
         return ("Failure [%s]\n" % result).encode(), 1
 
     # ---- services --------------------------------------------------------------------------
     def serve(self, stream, service):
-        sys.stderr.write("adbd %d: open %r\n" % (self.spec["port"], service))
+        sys.stderr.write("adbd %d: open %r\n" % (self.profile["port"], service))
         name, _, command = service.partition(":")
         options = name.split(",")
         if options[0] == "shell":
@@ -205,7 +205,7 @@ class Device:
                     if chunk == b"DONE":
                         break
                     content += stream.read(size)
-                self.spec["files"][path] = "pushed %d bytes" % len(content)
+                self.profile["files"][path] = "pushed %d bytes" % len(content)
                 stream.write(b"OKAY" + struct.pack("<I", 0))
             else:
                 stream.write(b"FAIL" + struct.pack("<I", 11) + b"unsupported")
@@ -240,14 +240,14 @@ class Link:
         return data
 
     def run(self):
-        spec = self.device.spec
+        profile = self.device.profile
         try:
             while True:
                 command, arg0, arg1, data = self.receive()
                 if command == A_CNXN:
-                    if spec["authorized"] == "silent":
+                    if profile["authorized"] == "silent":
                         continue
-                    if spec["authorized"]:
+                    if profile["authorized"]:
                         self.connected()
                     else:
                         self.send(packet(A_AUTH, 1, 0, os.urandom(20)))
@@ -282,19 +282,19 @@ class Link:
             self.sock.close()
 
     def connected(self):
-        spec = self.device.spec
+        profile = self.device.profile
         banner = "device::ro.product.name=%s;ro.product.model=%s;ro.product.device=%s;" \
-                 "features=%s" % (spec["product"], spec["model"], spec["device"],
-                                  ",".join(spec["features"]))
+                 "features=%s" % (profile["product"], profile["model"], profile["device"],
+                                  ",".join(profile["features"]))
         self.send(packet(A_CNXN, A_VERSION, MAX_PAYLOAD, banner.encode()))
 
 
 def main():
-    spec = json.loads(sys.argv[1]) if len(sys.argv) > 1 else {}
-    device = Device(spec)
+    profile = json.loads(sys.argv[1]) if len(sys.argv) > 1 else {}
+    device = Device(profile)
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-    listener.bind(("127.0.0.1", device.spec["port"]))
+    listener.bind(("127.0.0.1", device.profile["port"]))
     listener.listen(4)
     print("ready", flush=True)
     while True:
