@@ -77,7 +77,8 @@ fi
 
 brelvo_install_missing
 echo "== normal build"
-run_suite build-test
+# The benchmark driver is built too, so that it keeps compiling with warnings as errors.
+run_suite build-test -DBRELVO_BENCH=ON
 if [ "$mode" != "--quick" ]; then
     echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
     run_suite build-sanitize -DBRELVO_SANITIZE=ON
