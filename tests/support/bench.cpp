@@ -11,6 +11,7 @@
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTextFragment>
+#include <QThread>
 #include <QTimer>
 
 #ifdef Q_OS_WIN
@@ -57,6 +58,10 @@ Bench::~Bench()
 {
     theWindow.reset();
     QDir::setCurrent(previousDir);
+    // On Windows an adb that was just stopped holds its program file for a moment longer, and
+    // the folder cannot go before it lets go.
+    for (int attempt = 0; attempt < 20 && !dir.remove(); ++attempt)
+        QThread::msleep(50);
 }
 
 CBrelvoPico *Bench::window()
