@@ -97,8 +97,9 @@ private:
     void logErrorWithAdvice(const QString &text);
     void adviseOnOtherAdb();
 
-    // The error lines for the files beside the program that are missing: adb, the OpenXR APK
-    // and, when asked, the Legacy APK.
+    // The error line for a file beside the program that is missing, and those lines for adb,
+    // the OpenXR APK and, when asked, the Legacy APK.
+    QString missingFileError(const QString &path) const;
     QStringList missingFileErrors(bool withLegacyApk) const;
     bool reportMissingFiles();
     // The headset to work on, or an empty serial once the reason is logged.

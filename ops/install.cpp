@@ -36,7 +36,6 @@ bool CBrelvoPico::installPackage(const QString &headset)
         return false;
 
     QString apk = apkPico2Path;
-    QString missing = QStringLiteral("Error: Cannot find Brelvo VR Viewer Pico Neo 2 APK");
     if (!isNeo2) {
         const QString version = getPicoOsVersion(headset);
         const QString model = getDeviceModel(headset);
@@ -48,17 +47,15 @@ bool CBrelvoPico::installPackage(const QString &headset)
             logInfo(QStringLiteral(
                     "Firmware provides an OpenXR runtime -> installing the OpenXR build."));
             apk = apkPath;
-            missing = QStringLiteral("Error: Cannot find Brelvo VR Viewer APK");
         } else {
             logInfo(QStringLiteral("Firmware has no usable OpenXR runtime (a PICO OS update may "
                                    "add it) -> installing the Legacy build."));
             apk = apkLegacyPath;
-            missing = QStringLiteral("Error: Cannot find Brelvo VR Viewer Legacy APK");
         }
     }
     // Name the missing build ourselves rather than leave it to adb's "failed to stat".
     if (!QFile::exists(apk)) {
-        logError(missing);
+        logError(missingFileError(apk));
         return false;
     }
     // The absolute path as the platform writes it: with backslashes on Windows.

@@ -49,15 +49,24 @@ QString CBrelvoPico::adbProblem(const AdbRun &run) const
     return QStringLiteral("adb could not look for the headset.") + retry + QLatin1Char('\n') + said;
 }
 
+QString CBrelvoPico::missingFileError(const QString &path) const
+{
+    const QString name = path == adbPath ? QStringLiteral("adb")
+            : path == apkLegacyPath      ? QStringLiteral("Brelvo VR Viewer Legacy APK")
+            : path == apkPico2Path       ? QStringLiteral("Brelvo VR Viewer Pico Neo 2 APK")
+                                         : QStringLiteral("Brelvo VR Viewer APK");
+    return QStringLiteral("Error: Cannot find ") + name;
+}
+
 QStringList CBrelvoPico::missingFileErrors(bool withLegacyApk) const
 {
     QStringList errors;
     if (!QFile::exists(adbPath))
-        errors << QStringLiteral("Error: Cannot find adb");
+        errors << missingFileError(adbPath);
     if (!QFile::exists(apkPath))
-        errors << QStringLiteral("Error: Cannot find Brelvo VR Viewer APK");
+        errors << missingFileError(apkPath);
     if (withLegacyApk && !QFile::exists(apkLegacyPath))
-        errors << QStringLiteral("Error: Cannot find Brelvo VR Viewer Legacy APK");
+        errors << missingFileError(apkLegacyPath);
     return errors;
 }
 
