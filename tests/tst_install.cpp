@@ -259,10 +259,6 @@ void TestInstall::verdicts_data()
             << Bench::reply("Failure [INSTALL_FAILED_VERSION_DOWNGRADE]\n", "", 1)
             << "E Error installing Package: Failure [INSTALL_FAILED_VERSION_DOWNGRADE]|"
                     + downgradeAdvice;
-    QTest::newRow("a warning beside Success")
-            << Bench::reply("Success\n", "WARNING: linker: something\n", 0) << installed;
-    QTest::newRow("non-zero exit, no output")
-            << Bench::reply("", "", 3) << "E Error installing Package: adb ended with exit code 3.";
     QTest::newRow("crash") << QJsonObject{{"stdout", "Performing Streamed Install\n"},
                                           {"crash", true}}
                            << "E Error installing Package: adb stopped unexpectedly. -> Please "

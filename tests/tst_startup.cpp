@@ -27,7 +27,7 @@ private slots:
 };
 
 using Expected::adbServiceAdvice;
-static const QStringList devices = {"devices", "-l"};
+using Expected::devices;
 static const QString starting = "I Starting Rivi Ravazov";
 static const QString noneYet = "I No headset is connected yet. -> Please connect the Pico headset "
                                "by USB, with developer mode and USB debugging turned on.";
@@ -41,23 +41,22 @@ void TestStartup::missingFiles_data()
     QTest::addColumn<int>("apks");
     QTest::addColumn<QStringList>("lines");
 
-    const QString start = "I Starting Rivi Ravazov";
     const QString noAdb = "E Error: Cannot find adb";
     const QString noApk = "E Error: Cannot find Brelvo VR Viewer APK";
     const QString noLegacy = "E Error: Cannot find Brelvo VR Viewer Legacy APK";
     const int all = Bench::AllApks;
-    QTest::newRow("everything present") << true << all << QStringList{start};
-    QTest::newRow("nothing present") << false << 0 << QStringList{start, noAdb, noApk, noLegacy};
-    QTest::newRow("no adb") << false << all << QStringList{start, noAdb};
+    QTest::newRow("everything present") << true << all << QStringList{starting};
+    QTest::newRow("nothing present") << false << 0 << QStringList{starting, noAdb, noApk, noLegacy};
+    QTest::newRow("no adb") << false << all << QStringList{starting, noAdb};
     QTest::newRow("no OpenXR APK")
-            << true << (all & ~Bench::OpenXrApk) << QStringList{start, noApk};
+            << true << (all & ~Bench::OpenXrApk) << QStringList{starting, noApk};
     QTest::newRow("no Legacy APK")
-            << true << (all & ~Bench::LegacyApk) << QStringList{start, noLegacy};
+            << true << (all & ~Bench::LegacyApk) << QStringList{starting, noLegacy};
     QTest::newRow("no Pico 2 APK is not reported")
-            << true << (all & ~Bench::Pico2Apk) << QStringList{start};
+            << true << (all & ~Bench::Pico2Apk) << QStringList{starting};
     QTest::newRow("no adb, no Legacy APK")
-            << false << int(Bench::OpenXrApk) << QStringList{start, noAdb, noLegacy};
-    QTest::newRow("adb only") << true << 0 << QStringList{start, noApk, noLegacy};
+            << false << int(Bench::OpenXrApk) << QStringList{starting, noAdb, noLegacy};
+    QTest::newRow("adb only") << true << 0 << QStringList{starting, noApk, noLegacy};
 }
 
 void TestStartup::missingFiles()
@@ -87,7 +86,7 @@ void TestStartup::findsItsFilesFromAnotherFolder()
     QVERIFY(run.waitForStarted());
     // The start-up detection runs adb from the program's own folder.
     QTRY_VERIFY_WITH_TIMEOUT(!bench.journal().isEmpty(), 30000);
-    QCOMPARE(bench.journal().constFirst(), (QStringList{"devices", "-l"}));
+    QCOMPARE(bench.journal().constFirst(), devices);
     run.kill();
     run.waitForFinished();
 }

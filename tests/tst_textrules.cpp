@@ -1,4 +1,5 @@
 #include "tests/support/bench.h"
+#include "tests/support/expected.h"
 
 #include "adb/adbanswers.h"
 #include "adb/devicewatcher.h"
@@ -10,9 +11,12 @@
 #include "probe/picoosversion.h"
 
 #include <QFile>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTest>
+
+#include <functional>
 
 // What the program makes of a device listing: which device it works on, and whether that is a
 // Pico Neo 2.
@@ -56,20 +60,12 @@ private slots:
     void headsetChoice();
     void trackedListings_data();
     void trackedListings();
-    void adbNotices_data();
-    void adbNotices();
+    void yesOrNo_data();
+    void yesOrNo();
     void packageVerdict_data();
     void packageVerdict();
-    void packageListing_data();
-    void packageListing();
-    void libraryListing_data();
-    void libraryListing();
-    void picoOsVersion_data();
-    void picoOsVersion();
     void runtimeLibraryName_data();
     void runtimeLibraryName();
-    void storagePath_data();
-    void storagePath();
     void advice_data();
     void advice();
     void logLine_data();
@@ -85,13 +81,8 @@ static QString queried(const QString &capture)
     return out.trimmed();
 }
 
-static const QString header = "List of devices attached\n";
-static QString readyLine(const QString &serial, const QString &model)
-{
-    return QString("%1 device usb:1-1 product:p model:%2 device:d transport_id:1\n")
-            .arg(serial, -22)
-            .arg(model);
-}
+using Expected::readyLine;
+static const QString header = Expected::listingHeader;
 static QString other(const QString &serial, const QString &state)
 {
     return QString("%1 %2 transport_id:2\n").arg(serial, -22).arg(state);
@@ -237,31 +228,105 @@ void TestTextRules::trackedListings()
         QVERIFY(chooseHeadset(parseDeviceListing(listings.at(1))).settling);
 }
 
-void TestTextRules::adbNotices_data()
+// The rules that say yes or no of a text: adb's notices, the package and library listings, the
+// firmware version and the storage path.
+void TestTextRules::yesOrNo_data()
 {
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<bool>("notice");
+    QTest::addColumn<QString>("rule");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("yes");
+    const auto row = [](const char *rule, const QString &name, const QString &text, bool yes) {
+        QTest::addRow("%s: %s", rule, qPrintable(name)) << QString::fromLatin1(rule) << text << yes;
+    };
+    const auto captured = [&](const char *rule, const char *capture, bool yes) {
+        row(rule, capture, adbCapture(capture).out, yes);
+    };
 
     for (const char *capture : {"devices-none-server-starts", "devices-server-version-mismatch"}) {
         for (const QString &line : answerLines(adbCapture(capture).err))
-            QTest::addRow("%s: %s", capture, qPrintable(line)) << line << true;
+            row("notice", QString("%1: %2").arg(capture, line), line, true);
     }
     for (const QString &line : answerLines(adbCapture("devices-daemon-cannot-start").err)) {
         if (line.startsWith("* failed") || line.startsWith("adb:"))
-            QTest::addRow("devices-daemon-cannot-start: %s", qPrintable(line)) << line << false;
+            row("notice", "devices-daemon-cannot-start: " + line, line, false);
     }
-    QTest::newRow("older client, starting")
-            << "* daemon not running. starting it now on port 5037 *" << true;
-    QTest::newRow("older client, started") << "* daemon started successfully *" << true;
-    QTest::newRow("older client, out of date") << "adb server is out of date.  killing..." << true;
-    QTest::newRow("connection refused") << adbCapture("shell-no-devices").err.trimmed() << false;
+    row("notice", "older client, starting", "* daemon not running. starting it now on port 5037 *",
+        true);
+    row("notice", "older client, started", "* daemon started successfully *", true);
+    row("notice", "older client, out of date", "adb server is out of date.  killing...", true);
+    row("notice", "connection refused", adbCapture("shell-no-devices").err.trimmed(), false);
+
+    captured("package", "pm-list-installed", true);
+    captured("package", "pm-list-none", false);
+    // pm matches any name that contains the one asked for.
+    captured("package", "pm-list-beta-only", false);
+    row("package", "among others, CR LF",
+        "package:com.Brelvo.BrelvoVRViewer.beta\r\npackage:com.Brelvo.BrelvoVRViewer\r\n", true);
+    row("package", "a complaint naming it", "Error: package:com.Brelvo.BrelvoVRViewer not found\n",
+        false);
+
+    captured("library", "ls-runtime-found", true);
+    captured("library", "ls-runtime-missing", false);
+    // Older headsets put ls's complaints, which name the path, on the same stream.
+    captured("library", "ls-runtime-missing-old-shell", false);
+    row("library", "second path, CR LF",
+        "ls: /system/lib64/libopenxr_forwardloader.so: No such file or directory\r\n"
+        "/vendor/lib64/libopenxr_forwardloader.so\r\n",
+        true);
+
+    row("version", "getprop-version", queried("getprop-version"), true);
+    row("version", "getprop-unset", queried("getprop-unset"), false);
+    row("version", "leading zeros", "5.07.10", true);
+    row("version", "suffix", "5.9.0-beta", true);
+    row("version", "trailing dot", "5.", true);
+    row("version", "build number", "831", false);
+    row("version", "letter first", "V5.7.1", false);
+    row("version", "dot only in the suffix", "5-build.3", true);
+    row("version", "dot first", ".5", false);
+    row("version", "sign first", "+6m5.2", false);
+
+    row("storage", "echo-storage", queried("echo-storage"), true);
+    row("storage", "sdcard", "/sdcard", true);
+    row("storage", "trailing slash", "/sdcard/", true);
+    row("storage", "dots in names", "/mnt/user.0/a-b_c", true);
+    row("storage", "empty", "", false);
+    row("storage", "root", "/", false);
+    row("storage", "root twice", "//", false);
+    row("storage", "root with dots", "/./.", false);
+    row("storage", "relative", "sdcard", false);
+    row("storage", "space", "/sdcard ", false);
+    row("storage", "space inside", "/storage/emulated/0 x", false);
+    row("storage", "parent segment", "/sdcard/../system", false);
+    row("storage", "parent at the end", "/sdcard/..", false);
+    row("storage", "glob", "/sdcard/*", false);
+    row("storage", "shell", "/sdcard;reboot", false);
+    row("storage", "variable", "$EXTERNAL_STORAGE", false);
+    row("storage", "line break", "/sdcard\n/system", false);
+    row("storage", "final line break", "/sdcard\n", false);
+    row("storage", "non-ASCII letter", QString::fromUtf8("/sdcard/\xc3\xa9"), false);
 }
 
-void TestTextRules::adbNotices()
+void TestTextRules::yesOrNo()
 {
-    QFETCH(QString, line);
-    QFETCH(bool, notice);
-    QCOMPARE(isAdbNotice(line), notice);
+    QFETCH(QString, rule);
+    QFETCH(QString, text);
+    QFETCH(bool, yes);
+    const QHash<QString, std::function<bool(const QString &)>> rules = {
+            {"notice", isAdbNotice},
+            {"package",
+             [](const QString &out) {
+                 return listsPackage(out, "com.Brelvo.BrelvoVRViewer");
+             }},
+            {"library",
+             [](const QString &out) {
+                 return listsAnyPath(out,
+                                     {"/system/lib64/libopenxr_forwardloader.so",
+                                      "/vendor/lib64/libopenxr_forwardloader.so"});
+             }},
+            {"version", isAcceptedPicoOsVersion},
+            {"storage", isSafeStoragePath}};
+    QVERIFY(rules.contains(rule));
+    QCOMPARE(rules.value(rule)(text), yes);
 }
 
 void TestTextRules::packageVerdict_data()
@@ -325,76 +390,6 @@ void TestTextRules::packageVerdict()
     QCOMPARE(packageCommandFailure(exitCode, out, err), failure);
 }
 
-void TestTextRules::packageListing_data()
-{
-    QTest::addColumn<QString>("out");
-    QTest::addColumn<bool>("listed");
-    QTest::newRow("pm-list-installed") << adbCapture("pm-list-installed").out << true;
-    QTest::newRow("pm-list-none") << adbCapture("pm-list-none").out << false;
-    // pm matches any name that contains the one asked for.
-    QTest::newRow("pm-list-beta-only") << adbCapture("pm-list-beta-only").out << false;
-    QTest::newRow("among others, CR LF")
-            << "package:com.Brelvo.BrelvoVRViewer.beta\r\npackage:com.Brelvo.BrelvoVRViewer\r\n"
-            << true;
-    QTest::newRow("a complaint naming it") << "Error: package:com.Brelvo.BrelvoVRViewer not found\n"
-                                           << false;
-}
-
-void TestTextRules::packageListing()
-{
-    QFETCH(QString, out);
-    QFETCH(bool, listed);
-    QCOMPARE(listsPackage(out, "com.Brelvo.BrelvoVRViewer"), listed);
-}
-
-void TestTextRules::libraryListing_data()
-{
-    QTest::addColumn<QString>("out");
-    QTest::addColumn<bool>("listed");
-    QTest::newRow("ls-runtime-found") << adbCapture("ls-runtime-found").out << true;
-    QTest::newRow("ls-runtime-missing") << adbCapture("ls-runtime-missing").out << false;
-    // Older headsets put ls's complaints, which name the path, on the same stream.
-    QTest::newRow("ls-runtime-missing-old-shell")
-            << adbCapture("ls-runtime-missing-old-shell").out << false;
-    QTest::newRow("second path, CR LF")
-            << "ls: /system/lib64/libopenxr_forwardloader.so: No such file or directory\r\n"
-               "/vendor/lib64/libopenxr_forwardloader.so\r\n"
-            << true;
-}
-
-void TestTextRules::libraryListing()
-{
-    QFETCH(QString, out);
-    QFETCH(bool, listed);
-    QCOMPARE(listsAnyPath(out,
-                          {"/system/lib64/libopenxr_forwardloader.so",
-                           "/vendor/lib64/libopenxr_forwardloader.so"}),
-             listed);
-}
-
-void TestTextRules::picoOsVersion_data()
-{
-    QTest::addColumn<QString>("candidate");
-    QTest::addColumn<bool>("accepted");
-    QTest::newRow("getprop-version") << queried("getprop-version") << true;
-    QTest::newRow("getprop-unset") << queried("getprop-unset") << false;
-    QTest::newRow("leading zeros") << "5.07.10" << true;
-    QTest::newRow("suffix") << "5.9.0-beta" << true;
-    QTest::newRow("trailing dot") << "5." << true;
-    QTest::newRow("build number") << "831" << false;
-    QTest::newRow("letter first") << "V5.7.1" << false;
-    QTest::newRow("dot only in the suffix") << "5-build.3" << true;
-    QTest::newRow("dot first") << ".5" << false;
-    QTest::newRow("sign first") << "+6m5.2" << false;
-}
-
-void TestTextRules::picoOsVersion()
-{
-    QFETCH(QString, candidate);
-    QFETCH(bool, accepted);
-    QCOMPARE(isAcceptedPicoOsVersion(candidate), accepted);
-}
-
 void TestTextRules::runtimeLibraryName_data()
 {
     QTest::addColumn<QString>("manifest");
@@ -438,38 +433,6 @@ void TestTextRules::runtimeLibraryName()
     QFETCH(QString, manifest);
     QFETCH(QString, library);
     QCOMPARE(::runtimeLibraryName(manifest), library);
-}
-
-void TestTextRules::storagePath_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<bool>("safe");
-    QTest::newRow("echo-storage") << queried("echo-storage") << true;
-    QTest::newRow("sdcard") << "/sdcard" << true;
-    QTest::newRow("trailing slash") << "/sdcard/" << true;
-    QTest::newRow("dots in names") << "/mnt/user.0/a-b_c" << true;
-    QTest::newRow("empty") << "" << false;
-    QTest::newRow("root") << "/" << false;
-    QTest::newRow("root twice") << "//" << false;
-    QTest::newRow("root with dots") << "/./." << false;
-    QTest::newRow("relative") << "sdcard" << false;
-    QTest::newRow("space") << "/sdcard " << false;
-    QTest::newRow("space inside") << "/storage/emulated/0 x" << false;
-    QTest::newRow("parent segment") << "/sdcard/../system" << false;
-    QTest::newRow("parent at the end") << "/sdcard/.." << false;
-    QTest::newRow("glob") << "/sdcard/*" << false;
-    QTest::newRow("shell") << "/sdcard;reboot" << false;
-    QTest::newRow("variable") << "$EXTERNAL_STORAGE" << false;
-    QTest::newRow("line break") << "/sdcard\n/system" << false;
-    QTest::newRow("final line break") << "/sdcard\n" << false;
-    QTest::newRow("non-ASCII letter") << QString::fromUtf8("/sdcard/\xc3\xa9") << false;
-}
-
-void TestTextRules::storagePath()
-{
-    QFETCH(QString, path);
-    QFETCH(bool, safe);
-    QCOMPARE(isSafeStoragePath(path), safe);
 }
 
 void TestTextRules::advice_data()

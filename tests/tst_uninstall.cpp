@@ -121,10 +121,9 @@ void TestUninstall::removesExactlyTheAppData()
 void TestUninstall::unsafeStorageRemovesNothing_data()
 {
     QTest::addColumn<QString>("storageText");
+    // One row of each kind; the storage rule's own table holds the rest.
     QTest::newRow("empty") << "";
-    QTest::newRow("space inside") << "/sd card";
     QTest::newRow("two words") << "/storage/emulated/0 x";
-    QTest::newRow("root") << "/";
     QTest::newRow("parent segment") << "/sdcard/../../system";
 }
 
