@@ -62,6 +62,17 @@ QString packageCommandFailure(int exitCode, const QString &out, const QString &e
     return QStringLiteral("adb did not report success.");
 }
 
+bool mayMeanHeadsetLost(const QString &failure)
+{
+    static const QRegularExpression lost(
+            QStringLiteral("no devices/emulators found|device '[^']*' not found|device offline|"
+                           "^error: closed$|adb ended with exit code"),
+            QRegularExpression::MultilineOption);
+    const QStringList lines = answerLines(failure);
+    return lost.match(failure).hasMatch()
+            || (!lines.isEmpty() && lines.last().trimmed().endsWith(QLatin1Char(':')));
+}
+
 bool listsPackage(const QString &pmOutput, const QString &package)
 {
     const QString wanted = QLatin1String("package:") + package;

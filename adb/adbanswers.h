@@ -23,6 +23,10 @@ QString otherAdbServerNotice(const QString &err);
 // lines, or a plain reason when it said nothing else.
 QString packageCommandFailure(int exitCode, const QString &out, const QString &err);
 
+// Whether a failed install's or uninstall's words may mean that the headset went: adb found no
+// device, or the link dropped and adb's sentence stops at its colon.
+bool mayMeanHeadsetLost(const QString &failure);
+
 // Whether `pm list packages` named exactly this package (it also lists longer names).
 bool listsPackage(const QString &pmOutput, const QString &package);
 

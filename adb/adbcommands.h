@@ -19,6 +19,10 @@ inline constexpr QLatin1StringView Neo2Model{"Pico_Neo_2"};
 // Properties tried in turn for the firmware version; the first that reads as a version wins.
 QStringList picoOsVersionProperties();
 inline constexpr QLatin1StringView ModelProperty{"ro.product.model"};
+// Who made a device that its listing does not name, and a network entry's serial number.
+inline constexpr QLatin1StringView ManufacturerProperty{"ro.product.manufacturer"};
+inline constexpr QLatin1StringView BrandProperty{"ro.product.brand"};
+inline constexpr QLatin1StringView SerialNumberProperty{"ro.serialno"};
 
 // The OpenXR runtime manifest, and where the runtime's library must be.
 inline constexpr QLatin1StringView RuntimeManifestPath{"/vendor/etc/openxr/1/active_runtime.json"};

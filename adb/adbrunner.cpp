@@ -19,6 +19,12 @@ void CBrelvoPico::drainAdbOutput()
 
 AdbRun CBrelvoPico::runAdbCommand(const QStringList &arguments, bool waitForFinish)
 {
+    // Every command starts here, and never over another: whatever an event served during a
+    // wait asks for, the command that runs keeps its process and its output.
+    if (process->state() != QProcess::NotRunning) {
+        qWarning("adb is still running a command; not starting another one");
+        return AdbRun{AdbRun::Refused, -1, QString(), QString()};
+    }
     adbOut.clear();
     adbErr.clear();
     process->start(adbPath, arguments, QIODevice::ReadWrite);

@@ -13,6 +13,7 @@ struct AdbRun
         CouldNotStart,
         Crashed,
         Stopped, // by the program: after the bound, or when adb waits for a device that is gone
+        Refused, // not started: the process still runs another command
     };
     Outcome outcome = CouldNotStart;
     int exitCode = -1;

@@ -1,6 +1,7 @@
 #ifndef HEADSETDETECTION_H
 #define HEADSETDETECTION_H
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -14,6 +15,10 @@ struct ListedDevice
     bool isReady() const;
     bool isNeo2() const;
     bool isPico() const; // its model, product or device names a Pico
+    // adb lists a device it also reaches over the network under that connection's name: "IP:port",
+    // or the mDNS service "adb-<serial>-<suffix>._adb-tls-connect._tcp" of a paired device.
+    bool isNetworkEntry() const;
+    QString mdnsSerial() const; // the serial inside an mDNS name, else empty
     QString field(const QString &name) const;
     // How the user knows it: "Pico 4 (PA7L10MGH8)", or the serial alone.
     QString displayName() const;
@@ -26,6 +31,32 @@ struct ListedDevice
 };
 
 QList<ListedDevice> parseDeviceListing(const QString &listing);
+
+// What ready devices said of themselves where their listing leaves it open, by serial: their
+// maker (ro.product.manufacturer, else ro.product.brand; empty when they did not say), and the
+// serial number of a network entry (ro.serialno), which names the device it is a second way to.
+struct DeviceAnswers
+{
+    QHash<QString, QString> makers;
+    QHash<QString, QString> serialNumbers;
+};
+
+bool isPicoMaker(const QString &maker);
+
+// One ready device, however many entries adb lists it under: the one to use (by USB where it
+// has that), and the others.
+struct ReadyDevice
+{
+    ListedDevice entry;
+    QList<ListedDevice> alsoListedAs;
+};
+QList<ReadyDevice> readyDevices(const QList<ListedDevice> &devices,
+                                const QHash<QString, QString> &serialNumbers = {});
+
+// Whom to ask, before the choice: the network entries whose serial number may make them one
+// with another entry, then the ready devices whose listing does not name a Pico.
+QStringList devicesToAskSerialNumber(const QList<ListedDevice> &devices);
+QStringList devicesToAskMaker(const QList<ListedDevice> &devices, const DeviceAnswers &answers);
 // "Pico 4 (PA7L10MGH8), Pixel 7 (29131FDH2000AB)"
 QString displayNames(const QList<ListedDevice> &devices);
 
@@ -38,10 +69,14 @@ struct HeadsetChoice
         NotReady, // devices are listed, none ready for use
         Ready, // headset is the one to use
         SeveralReady, // several ready devices and not exactly one Pico among them
+        NotAPico, // the one ready device says another maker made it
     };
     Kind kind = NoDevice;
-    ListedDevice headset;
-    QList<ListedDevice> ready; // every device ready for use
+    ListedDevice headset; // Ready: the one to use; NotAPico: the device that is not one
+    bool knownPico = false; // its listing or its own answer names a Pico
+    QList<ListedDevice> alsoListedAs; // the headset's other entries: it is also on the network
+    QList<ListedDevice> ready; // every device ready for use, once each
+    ListedDevice notReady; // NotReady: the device whose state is told
     // Not ready only because they are still being connected (offline, authorizing): a state
     // that passes by itself.
     bool settling = false;
@@ -49,12 +84,16 @@ struct HeadsetChoice
 
     friend bool operator==(const HeadsetChoice &a, const HeadsetChoice &b)
     {
-        return a.kind == b.kind && a.headset == b.headset && a.ready == b.ready
-                && a.settling == b.settling && a.problem == b.problem;
+        return a.kind == b.kind && a.headset == b.headset && a.knownPico == b.knownPico
+                && a.alsoListedAs == b.alsoListedAs && a.ready == b.ready
+                && a.notReady == b.notReady && a.settling == b.settling && a.problem == b.problem;
     }
 };
 
-// One ready device is used, whatever it is. Among several, the one Pico is.
-HeadsetChoice chooseHeadset(const QList<ListedDevice> &devices);
+// Only a Pico is used: the one Pico among the ready devices, whether its listing or its answer
+// names it. While none is, a device that is listed but not ready may be the headset, and is
+// told; a device that says another maker made it is never used. One ready device that says
+// nothing of its maker is used.
+HeadsetChoice chooseHeadset(const QList<ListedDevice> &devices, const DeviceAnswers &answers = {});
 
 #endif // HEADSETDETECTION_H

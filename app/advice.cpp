@@ -84,7 +84,8 @@ const Row table[] = {
                            "keeps disconnecting, close that program and try again.")},
         {"reconnect",
          "device offline|device still authorizing|no devices/emulators found|"
-         "device '[^']*' not found|The Pico headset was disconnected",
+         "device '[^']*' not found|The Pico headset was disconnected|"
+         "adb lists it as (offline|detached|connecting)",
          QT_TRANSLATE_NOOP("Advice",
                            "The headset stopped answering. -> Please unplug it and plug it in "
                            "again, wake it up (put it on or press its power button), then try "
@@ -104,12 +105,24 @@ const Row table[] = {
                            "Security software may have removed or blocked adb in the tools folder "
                            "beside this program. -> Please download this program again, or allow "
                            "its folder in your security software, then try again.")},
+        {"udev", "adb lists it as \"no permissions\"|no permissions \\(",
+         QT_TRANSLATE_NOOP("Advice",
+                           "On Linux, adb may use a USB device only through a udev rule. -> Please "
+                           "install the package android-sdk-platform-tools-common (Debian, "
+                           "Ubuntu) or add a rule for the headset to /etc/udev/rules.d/, make sure "
+                           "that you are in the plugdev group, then unplug the headset and plug it "
+                           "in again.")},
+        {"not-ready", "adb lists it as (bootloader|recovery|sideload|rescue|host)",
+         QT_TRANSLATE_NOOP("Advice",
+                           "The headset is in a mode for repairing or updating its system, not "
+                           "for apps. -> Please restart it normally (hold its power button), "
+                           "then try again.")},
         {"not-authorized", "Device is NOT Authorized|device unauthorized",
          QT_TRANSLATE_NOOP("Advice",
                            "The question to allow USB debugging appears inside the headset. -> "
                            "Please put the headset on, tick \"Always allow from this computer\" "
                            "and tap Allow, then try again.")},
-        {"not-found", "Cannot find the Pico headset",
+        {"not-found", "Cannot find the Pico headset|is not a Pico headset",
          QT_TRANSLATE_NOOP("Advice",
                            "Usually one of three things: -> developer mode and USB debugging are "
                            "not on in the headset's settings; the cable only charges (use one that "

@@ -86,9 +86,7 @@ CBrelvoPico::CBrelvoPico(QWidget *parent, Qt::WindowFlags flags) : QDialog(paren
     connect(process, &QProcess::readyReadStandardError, this, &CBrelvoPico::drainAdbOutput);
 
     watcher = new DeviceWatcher(this);
-    connect(watcher, &DeviceWatcher::devicesChanged, this, [this](const QString &listing) {
-        showConnection(chooseHeadset(parseDeviceListing(listing)), false);
-    });
+    connect(watcher, &DeviceWatcher::devicesChanged, this, &CBrelvoPico::devicesChanged);
 
     logInfo(QStringLiteral("Starting Rivi Ravazov"));
     for (const QString &error : missingFileErrors(true))

@@ -41,6 +41,8 @@ public:
     AdbRun runAdbCommand(const QStringList &arguments, bool waitForFinish = true);
 
     HeadsetChoice findDevice();
+    // Its maker, as the device says: ro.product.manufacturer, else ro.product.brand.
+    QString getDeviceMaker(const QString &serial);
     QString getDeviceModel(const QString &serial);
     QString getExternalStorage(const QString &serial);
     // answered turns false when the headset could not be asked; the caller presets it.
@@ -102,19 +104,30 @@ private:
     QString missingFileError(const QString &path) const;
     QStringList missingFileErrors(bool withLegacyApk) const;
     bool reportMissingFiles();
+    // Asks the devices that their listing leaves in doubt, once while the answers are kept.
+    void askDevices(const QList<ListedDevice> &devices);
     // The headset to work on, or an empty serial once the reason is logged.
     QString detectHeadset(bool announce, bool &isNeo2);
+    // Why no headset can be used, as the error line says it.
+    QString noHeadsetReason(const HeadsetChoice &choice) const;
     bool isStillTheHeadset(const QString &headset, bool &isNeo2);
     // While busy, Install and Uninstall are out of reach: the shared process runs one command.
+    // An action begins afresh: the devices are asked again.
     void setBusy(bool working);
+    void beginAction();
+    void endAction();
     // Logs the line that says to wait, which counts the seconds while adb installs or uninstalls.
     void logWaitLine(const QString &text);
     void showWaitTime();
-    // Waits for the install or uninstall command; logs what went wrong, if anything.
-    bool finishAction(const QString &errorPrefix);
+    // Waits for the install or uninstall command on the headset; logs what went wrong, if
+    // anything.
+    bool finishAction(const QString &errorPrefix, const QString &headset);
 
     void detectAtStartup();
-    void showConnection(const HeadsetChoice &choice, bool atStartup);
+    void devicesChanged(const QString &listing);
+    void readListing(const QString &listing, bool tell);
+    // Tells where the headset stands, or (not telling) only remembers it.
+    void showConnection(const HeadsetChoice &choice, bool atStartup, bool tell);
     [[noreturn]] void quitNow();
 
     Ui::CBrelvoPicoClass ui;
@@ -126,6 +139,8 @@ private:
     bool adbStarted = false; // the last command
     QString otherAdbNotice; // adb replaced another program's server since the last word on it
     QString unanswered; // what the last query that got no answer said instead
+    DeviceAnswers deviceAnswers; // kept for one action, or for one listing of the watcher
+    QList<ListedDevice> answeredDevices; // the listing they answered for
     QByteArray adbOut; // the heads of its output
     QByteArray adbErr;
     int adbTimeout = AdbTimeoutMs;
@@ -135,6 +150,8 @@ private:
     bool paintedOnce = false;
     DeviceWatcher *watcher = nullptr;
     QString connectionState; // of the last connection line
+    QString pendingListing; // what the watcher said while the process was busy
+    bool listingPending = false;
 
     struct WaitLine
     {

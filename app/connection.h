@@ -17,4 +17,10 @@ struct ConnectionLine
 
 ConnectionLine connectionLine(const HeadsetChoice &choice, bool atStartup);
 
+// The error line for a device that adb lists in this state, not ready for use.
+QString notReadyReason(const QString &state);
+// What an action says of the headset it uses when adb lists more than that one device, or
+// empty.
+QString usingHeadsetLine(const HeadsetChoice &choice);
+
 #endif // CONNECTION_H

@@ -9,11 +9,10 @@
 void CBrelvoPico::on_installPushButton_clicked()
 {
     // One action at a time: the shared process runs one adb command.
-    setBusy(true);
-    const auto done = qScopeGuard([this] {
-        adviseOnOtherAdb();
-        setBusy(false);
-    });
+    if (busy)
+        return;
+    beginAction();
+    const auto done = qScopeGuard([this] { endAction(); });
 
     if (reportMissingFiles())
         return;
@@ -25,7 +24,7 @@ void CBrelvoPico::on_installPushButton_clicked()
     logWaitLine(QStringLiteral("Installing package, please wait ..."));
     if (!installPackage(headset))
         return;
-    if (finishAction(QStringLiteral("Error installing Package: ")))
+    if (finishAction(QStringLiteral("Error installing Package: "), headset))
         logInfo(QStringLiteral("Package installed successfully!"));
 }
 

@@ -1,6 +1,7 @@
 #include "adb/adbanswers.h"
 #include "app/advice.h"
 #include "app/cbrelvopico.h"
+#include "app/connection.h"
 
 #include <QFile>
 #include <QProcess>
@@ -39,6 +40,8 @@ QString CBrelvoPico::adbProblem(const AdbRun &run) const
         return QStringLiteral("adb stopped unexpectedly while looking for the headset. -> Please "
                               "check that the tools folder beside the program is complete, and "
                               "try again.");
+    case AdbRun::Refused:
+        return QStringLiteral("adb is still busy with another command.") + retry;
     case AdbRun::Started:
     case AdbRun::Ended:
         break;
@@ -79,36 +82,49 @@ bool CBrelvoPico::reportMissingFiles()
     return !errors.isEmpty();
 }
 
+QString CBrelvoPico::noHeadsetReason(const HeadsetChoice &choice) const
+{
+    switch (choice.kind) {
+    case HeadsetChoice::AdbFailed:
+        // Not the headset's fault: say so rather than send the user to check the cable.
+        return QStringLiteral("Error: ") + choice.problem;
+    case HeadsetChoice::NotReady:
+        return notReadyReason(choice.notReady.state);
+    case HeadsetChoice::NoDevice:
+        return QStringLiteral("Cannot find the Pico headset! -> Please make sure that it is "
+                              "connected and has USB debugging enabled.");
+    case HeadsetChoice::SeveralReady:
+        return QStringLiteral("Several Android devices are connected: %1. -> Please unplug all "
+                              "but the Pico headset and try again.")
+                .arg(displayNames(choice.ready));
+    case HeadsetChoice::NotAPico:
+        return QStringLiteral("%1 is not a Pico headset. -> Please connect the Pico headset by "
+                              "USB and try again.")
+                .arg(choice.headset.displayName());
+    case HeadsetChoice::Ready:
+        break;
+    }
+    return QString();
+}
+
 QString CBrelvoPico::detectHeadset(bool announce, bool &isNeo2)
 {
     const HeadsetChoice choice = findDevice();
     isNeo2 = choice.headset.isNeo2();
-    switch (choice.kind) {
-    case HeadsetChoice::AdbFailed:
-        // Not the headset's fault: say so rather than send the user to check the cable.
-        logErrorWithAdvice(QStringLiteral("Error: ") + choice.problem);
-        break;
-    case HeadsetChoice::NotReady:
-        logErrorWithAdvice(QStringLiteral("Device is NOT Authorized! -> Please allow USB "
-                                          "debugging on the Pico headset and try again."));
-        break;
-    case HeadsetChoice::NoDevice:
-        logErrorWithAdvice(QStringLiteral("Cannot find the Pico headset! -> Please make sure that "
-                                          "it is connected and has USB debugging enabled."));
-        break;
-    case HeadsetChoice::SeveralReady:
-        logError(QStringLiteral("Several Android devices are connected: %1. -> Please unplug all "
-                                "but the Pico headset and try again.")
-                         .arg(displayNames(choice.ready)));
-        break;
-    case HeadsetChoice::Ready:
-        if (announce && choice.ready.size() > 1)
-            logInfo(QStringLiteral("Using the Pico headset %1; other Android devices are "
-                                   "connected too.")
-                            .arg(choice.headset.displayName()));
-        return choice.headset.serial;
+    if (choice.kind != HeadsetChoice::Ready) {
+        // Several devices: what to do is in the line itself.
+        if (choice.kind == HeadsetChoice::SeveralReady)
+            logError(noHeadsetReason(choice));
+        else
+            logErrorWithAdvice(noHeadsetReason(choice));
+        return QString();
     }
-    return QString();
+    if (announce) {
+        const QString line = usingHeadsetLine(choice);
+        if (!line.isEmpty())
+            logInfo(line);
+    }
+    return choice.headset.serial;
 }
 
 bool CBrelvoPico::isStillTheHeadset(const QString &headset, bool &isNeo2)
@@ -132,6 +148,21 @@ void CBrelvoPico::setBusy(bool working)
     ui.uninstallPushButton->setEnabled(!working);
 }
 
+void CBrelvoPico::beginAction()
+{
+    setBusy(true);
+    deviceAnswers = {};
+}
+
+void CBrelvoPico::endAction()
+{
+    adviseOnOtherAdb();
+    setBusy(false);
+    // What the watcher saw meanwhile is known, not told: the action has told what it met.
+    if (listingPending)
+        readListing(pendingListing, false);
+}
+
 void CBrelvoPico::logWaitLine(const QString &text)
 {
     waitLine.block = appendLogLine(LogKind::Info, text);
@@ -152,7 +183,7 @@ void CBrelvoPico::showWaitTime()
     }
 }
 
-bool CBrelvoPico::finishAction(const QString &errorPrefix)
+bool CBrelvoPico::finishAction(const QString &errorPrefix, const QString &headset)
 {
     // No bound here: a big install over USB takes minutes. The line that says to wait counts
     // the seconds meanwhile, and Close ends the program at any time.
@@ -189,9 +220,22 @@ bool CBrelvoPico::finishAction(const QString &errorPrefix)
         reason = QStringLiteral("adb stopped unexpectedly. -> Please reconnect the headset and "
                                 "try again.");
         break;
+    case AdbRun::Refused:
+        reason = adbProblem(run);
+        break;
     case AdbRun::Started:
     case AdbRun::Ended:
         reason = packageCommandFailure(run.exitCode, run.out, run.err);
+        // Newer clients no longer wait for a headset that went, and one that goes mid-command
+        // may leave adb's sentence unfinished: the listing says what happened.
+        if (!reason.isEmpty() && mayMeanHeadsetLost(reason)) {
+            const HeadsetChoice now = findDevice();
+            if (now.kind == HeadsetChoice::NotReady)
+                reason = noHeadsetReason(now);
+            else if (now.kind != HeadsetChoice::Ready || now.headset.serial != headset)
+                reason = QStringLiteral("The Pico headset was disconnected. -> Please reconnect "
+                                        "it and try again.");
+        }
         break;
     }
     if (!reason.isEmpty())

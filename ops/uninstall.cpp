@@ -35,11 +35,10 @@ QStringList appDataPaths(const QString &storage)
 void CBrelvoPico::on_uninstallPushButton_clicked()
 {
     // One action at a time: the shared process runs one adb command.
-    setBusy(true);
-    const auto done = qScopeGuard([this] {
-        adviseOnOtherAdb();
-        setBusy(false);
-    });
+    if (busy)
+        return;
+    beginAction();
+    const auto done = qScopeGuard([this] { endAction(); });
 
     if (reportMissingFiles())
         return;
@@ -61,7 +60,8 @@ void CBrelvoPico::on_uninstallPushButton_clicked()
         logInfo(QStringLiteral("Package is already uninstalled!"));
         return;
     }
-    if (!uninstallPackage(headset) || !finishAction(QStringLiteral("Error uninstalling Package: ")))
+    if (!uninstallPackage(headset)
+        || !finishAction(QStringLiteral("Error uninstalling Package: "), headset))
         return;
     // Only now that the app is gone: an app the headset refused to remove keeps its data.
     removeAppData(headset);

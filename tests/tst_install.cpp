@@ -60,7 +60,7 @@ void TestInstall::earlyStops_data()
             << notAuthorized << Calls{devices};
     QTest::newRow("offline beside nothing")
             << true << all << Bench::rules({Bench::listing(adbCapture("devices-offline").out)})
-            << notAuthorized << Calls{devices};
+            << notAnswering("offline") << Calls{devices};
     QTest::newRow("no headset") << true << all
                                 << Bench::rules(
                                            {Bench::rule(devices, Bench::replay("devices-none"))})

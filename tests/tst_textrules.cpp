@@ -18,27 +18,42 @@
 
 #include <functional>
 
-// What the program makes of a device listing: which device it works on, and whether that is a
-// Pico Neo 2.
+// What the program makes of a device listing: which device it works on, whether that is a
+// Pico Neo 2, and what more it knows: whether a Pico (and under which other entries it is
+// listed), or the state it tells of a device that is not ready.
 struct Detected
 {
     HeadsetChoice::Kind kind = HeadsetChoice::NoDevice;
     QString serial;
     bool isNeo2 = false;
+    QString more;
 
     friend bool operator==(const Detected &a, const Detected &b)
     {
-        return a.kind == b.kind && a.serial == b.serial && a.isNeo2 == b.isNeo2;
+        return a.kind == b.kind && a.serial == b.serial && a.isNeo2 == b.isNeo2 && a.more == b.more;
     }
 };
 Q_DECLARE_METATYPE(Detected)
+Q_DECLARE_METATYPE(DeviceAnswers)
+
+static Detected detected(const HeadsetChoice &choice)
+{
+    QString more = choice.notReady.state;
+    if (choice.kind == HeadsetChoice::Ready) {
+        more = choice.knownPico ? "Pico" : "maker unknown";
+        for (const ListedDevice &entry : choice.alsoListedAs)
+            more += ", also " + entry.serial;
+    }
+    return {choice.kind, choice.headset.serial, choice.headset.isNeo2(), more};
+}
 
 char *toString(const Detected &detected)
 {
-    return qstrdup(qPrintable(QStringLiteral("{kind %1, serial \"%2\", isNeo2 %3}")
+    return qstrdup(qPrintable(QStringLiteral("{kind %1, serial \"%2\", isNeo2 %3, %4}")
                                       .arg(detected.kind)
                                       .arg(detected.serial)
-                                      .arg(detected.isNeo2)));
+                                      .arg(detected.isNeo2)
+                                      .arg(detected.more)));
 }
 
 char *toString(const ListedDevice &device)
@@ -121,75 +136,149 @@ void TestTextRules::listedDevices()
 void TestTextRules::headsetChoice_data()
 {
     QTest::addColumn<QString>("text");
+    QTest::addColumn<DeviceAnswers>("answers");
     QTest::addColumn<Detected>("expected");
 
-    const Detected none{HeadsetChoice::NoDevice, "", false};
-    const Detected notReady{HeadsetChoice::NotReady, "", false};
-    const Detected several{HeadsetChoice::SeveralReady, "", false};
-    const auto ready = [](const QString &serial, bool neo2 = false) {
-        return Detected{HeadsetChoice::Ready, serial, neo2};
+    const Detected none{HeadsetChoice::NoDevice, "", false, ""};
+    const Detected several{HeadsetChoice::SeveralReady, "", false, ""};
+    const auto notReady = [](const QString &state) {
+        return Detected{HeadsetChoice::NotReady, "", false, state};
     };
+    const auto ready = [](const QString &serial, bool neo2 = false, const QString &more = "Pico") {
+        return Detected{HeadsetChoice::Ready, serial, neo2, more};
+    };
+    const auto unknown = [&ready](const QString &serial) {
+        return ready(serial, false, "maker unknown");
+    };
+    const auto notAPico = [](const QString &serial) {
+        return Detected{HeadsetChoice::NotAPico, serial, false, ""};
+    };
+    const DeviceAnswers noAnswers;
     const QList<std::pair<const char *, Detected>> captured = {
             {"devices-none", none},
             {"devices-server-version-mismatch", none},
             {"devices-pico4", ready("127.0.0.1:6101")},
             {"devices-neo2", ready("127.0.0.1:6103", true)},
-            {"devices-unauthorized", notReady},
-            {"devices-offline", notReady},
+            {"devices-unauthorized", notReady("unauthorized")},
+            {"devices-offline", notReady("offline")},
             // Beside a phone, the Pico; never one of two Picos.
             {"devices-phone-and-pico4", ready("127.0.0.1:6101")},
             {"devices-pico4-and-neo2", several}};
     for (const auto &[name, expected] : captured)
-        QTest::newRow(name) << adbCapture(name).out << expected;
+        QTest::newRow(name) << adbCapture(name).out << noAnswers << expected;
 
-    QTest::newRow("empty output") << "" << none;
-    QTest::newRow("recovery") << header + other("A1", "recovery") << notReady;
-    QTest::newRow("authorizing") << header + other("A1", "authorizing") << notReady;
+    QTest::newRow("empty output") << "" << noAnswers << none;
+    QTest::newRow("recovery") << header + other("A1", "recovery") << noAnswers
+                              << notReady("recovery");
+    QTest::newRow("authorizing") << header + other("A1", "authorizing") << noAnswers
+                                 << notReady("authorizing");
+    // adb 36.0.0 (client/adb_client.cpp, transport.cpp: ConnectionState "detached").
+    QTest::newRow("detached, derived from adb 36's source")
+            << header + other("A1", "detached") << noAnswers << notReady("detached");
     QTest::newRow("no permissions") << header
                     + other("A1",
                             "no permissions (missing udev rules? user is in the plugdev "
                             "group); see [http://developer.android.com/tools/device.html]")
-                                    << notReady;
+                                    << noAnswers << notReady("no permissions");
     QTest::newRow("not ready Neo 2 stays no Neo 2")
-            << header + other("A1", "unauthorized model:Pico_Neo_2") << notReady;
-    QTest::newRow("one ready device, whatever it is") << header + other("PICO1", "unauthorized")
-                    + readyLine("PHONE1", "Pixel_7") << ready("PHONE1");
+            << header + other("A1", "unauthorized model:Pico_Neo_2") << noAnswers
+            << notReady("unauthorized");
+
+    // A phone is never taken for a headset that is not ready, nor used when it says who made it.
+    const QString phone = readyLine("PHONE1", "Pixel_7");
+    DeviceAnswers google;
+    google.makers = {{"PHONE1", "Google"}};
+    QTest::newRow("ready phone beside an unauthorized headset")
+            << header + other("PICO1", "unauthorized") + phone << noAnswers
+            << notReady("unauthorized");
+    QTest::newRow("ready phone beside an offline headset")
+            << header + other("PICO1", "offline") + phone << google << notReady("offline");
+    QTest::newRow("a phone alone that says who made it")
+            << header + phone << google << notAPico("PHONE1");
+    QTest::newRow("one device alone that does not say")
+            << header + phone << noAnswers << unknown("PHONE1");
     QTest::newRow("ready first, unready Neo 2 second")
             << header + readyLine("PICO1", "Pico_4") + other("NEO", "offline model:Pico_Neo_2")
-            << ready("PICO1");
+            << noAnswers << ready("PICO1");
     QTest::newRow("two phones") << header + readyLine("P1", "Pixel_7") + readyLine("P2", "SM_G991B")
-                                << several;
-    QTest::newRow("Pico named by its product field only") << header
-                    + "PA1 device product:PicoA8150 model:A8150 device:x\n"
-                    + readyLine("P1", "Pixel_7") << ready("PA1");
-    QTest::newRow("model in capitals") << header + readyLine("N", "PICO_NEO_2") << ready("N", true);
+                                << noAnswers << several;
+    QTest::newRow("Pico named by its product field only")
+            << header + "PA1 device product:PicoA8150 model:A8150 device:x\n"
+                    + readyLine("P1", "Pixel_7")
+            << noAnswers << ready("PA1");
+    // A Pico whose listing names only its model number says it is one when asked.
+    DeviceAnswers picoSays;
+    picoSays.makers = {{"PA8110", "Pico"}, {"PHONE1", "Google"}};
+    QTest::newRow("Pico named by its own answer, beside a phone")
+            << header + readyLine("PA8110", "A8110") + phone << picoSays << ready("PA8110");
+    DeviceAnswers brand;
+    brand.makers = {{"PA8110", "PICO"}};
+    QTest::newRow("Pico named by its answer alone")
+            << header + readyLine("PA8110", "A8110") << brand << ready("PA8110");
+    DeviceAnswers twoSay;
+    twoSay.makers = {{"PA8110", "Pico"}, {"PA9", "pico"}};
+    QTest::newRow("two Picos, one named by its answer")
+            << header + readyLine("PA8110", "A8110") + readyLine("PA9", "Pico_4") << twoSay
+            << several;
+
+    // One headset listed twice is one headset, used by its USB entry.
+    const QString mdns = "adb-PA8110MGH7200123-kO2Rsd._adb-tls-connect._tcp";
+    const QString usb = readyLine("PA8110MGH7200123", "A8110");
+    DeviceAnswers usbSays;
+    usbSays.makers = {{"PA8110MGH7200123", "Pico"}};
+    // adb 35.0.2 and later on Windows (client/transport_mdns.cpp: the service instance name).
+    QTest::newRow("USB and mDNS entries, derived from adb 35's source")
+            << header + usb + readyLine(mdns, "A8110") << usbSays
+            << ready("PA8110MGH7200123", false, "Pico, also " + mdns);
+    QTest::newRow("mDNS entry first") << header + readyLine(mdns, "A8110") + usb << usbSays
+                                      << ready("PA8110MGH7200123", false, "Pico, also " + mdns);
+    DeviceAnswers serialSays = usbSays;
+    serialSays.serialNumbers = {{"192.168.1.20:5555", "PA8110MGH7200123"}};
+    QTest::newRow("USB and IP entries of one headset")
+            << header + readyLine("192.168.1.20:5555", "A8110") + usb << serialSays
+            << ready("PA8110MGH7200123", false, "Pico, also 192.168.1.20:5555");
+    QTest::newRow("an IP entry of another device")
+            << header + readyLine("192.168.1.20:5555", "A8110") + readyLine("PA1", "Pico_4")
+            << serialSays << ready("PA1");
+    QTest::newRow("emulator-5554 and 127.0.0.1:5555 are one daemon")
+            << header + readyLine("emulator-5554", "Pico_4") + readyLine("127.0.0.1:5555", "Pico_4")
+            << noAnswers << ready("emulator-5554", false, "Pico, also 127.0.0.1:5555");
+    QTest::newRow("emulator-5554 and 127.0.0.1:5557 are two")
+            << header + readyLine("emulator-5554", "Pico_4") + readyLine("127.0.0.1:5557", "Pico_4")
+            << noAnswers << several;
+
+    QTest::newRow("model in capitals")
+            << header + readyLine("N", "PICO_NEO_2") << noAnswers << ready("N", true);
     QTest::newRow("model with suffix")
-            << header + readyLine("N", "pico_neo_2_eye") << ready("N", true);
+            << header + readyLine("N", "pico_neo_2_eye") << noAnswers << ready("N", true);
     QTest::newRow("only CR") << "List of devices attached\r"
                     + readyLine("S1", "M").replace("\n", "\r")
-                             << ready("S1");
+                             << noAnswers << unknown("S1");
     QTest::newRow("server notice on standard output")
-            << "* daemon started successfully\n" + header + readyLine("S1", "M") << ready("S1");
+            << "* daemon started successfully\n" + header + readyLine("S1", "M") << noAnswers
+            << unknown("S1");
     QTest::newRow("version notice on standard output")
             << "adb server version (40) doesn't match this client (41); killing...\n" + header
-            << none;
-    QTest::newRow("22-character serial")
-            << header + readyLine("ABCDEFGHIJKLMNOPQRSTUV", "M") << ready("ABCDEFGHIJKLMNOPQRSTUV");
+            << noAnswers << none;
+    QTest::newRow("22-character serial") << header + readyLine("ABCDEFGHIJKLMNOPQRSTUV", "M")
+                                         << noAnswers << unknown("ABCDEFGHIJKLMNOPQRSTUV");
     QTest::newRow("longer serial") << header + readyLine("192.168.1.20:5555-extra-long-serial", "M")
-                                   << ready("192.168.1.20:5555-extra-long-serial");
-    QTest::newRow("tab separated") << header + "S1\tdevice\n" << ready("S1");
-    QTest::newRow("indented notice") << header + " *  device\n" << none;
-    QTest::newRow("other white space") << header + QString("S1\u00a0device\n") << ready("S1");
+                                   << noAnswers << unknown("192.168.1.20:5555-extra-long-serial");
+    QTest::newRow("tab separated") << header + "S1\tdevice\n" << noAnswers << unknown("S1");
+    QTest::newRow("indented notice") << header + " *  device\n" << noAnswers << none;
+    QTest::newRow("other white space")
+            << header + QString("S1\u00a0device\n") << noAnswers << unknown("S1");
     QTest::newRow("device word only in fields")
-            << header + other("A1", "offline device:thing") << notReady;
+            << header + other("A1", "offline device:thing") << noAnswers << notReady("offline");
 }
 
 void TestTextRules::headsetChoice()
 {
     QFETCH(QString, text);
+    QFETCH(DeviceAnswers, answers);
     QFETCH(Detected, expected);
-    const HeadsetChoice choice = chooseHeadset(parseDeviceListing(text));
-    QCOMPARE((Detected{choice.kind, choice.headset.serial, choice.headset.isNeo2()}), expected);
+    const QList<ListedDevice> devices = parseDeviceListing(text);
+    QCOMPARE(detected(chooseHeadset(devices, answers)), expected);
 }
 
 void TestTextRules::trackedListings_data()

@@ -73,6 +73,22 @@ inline const QStringList notFound = {
                        "not on in the headset's settings; the cable only charges (use one that "
                        "carries data, such as the headset's own); or the headset is plugged into "
                        "a hub or a front port (plug it straight into the computer).")};
+// A device that adb lists as offline, detached or connecting.
+inline QStringList notAnswering(const QString &state)
+{
+    return {QStringLiteral("E The Pico headset does not answer (adb lists it as %1). -> Please "
+                           "reconnect it and try again.")
+                    .arg(state),
+            reconnectAdvice};
+}
+inline QStringList notAPico(const QString &device)
+{
+    return {QStringLiteral("E %1 is not a Pico headset. -> Please connect the Pico headset by USB "
+                           "and try again.")
+                    .arg(device),
+            notFound.at(1)};
+}
+
 // action: "installing" or "uninstalling"
 inline QStringList disconnected(const QString &action)
 {
