@@ -7,6 +7,15 @@ QString CBrelvoPico::queryHeadset(const QStringList &arguments, bool keepLineBre
     const AdbRun run = runAdbCommand(arguments);
     // Empty output is an answer only when adb ran and had nothing to complain about; a headset
     // that is gone or hangs has not answered. adb's notices about its server are no complaint.
+    // Since adb 35, a shell whose link drops ends with exit code 255.
+    const bool dropped = run.outcome == AdbRun::Ended && run.exitCode == 255;
+    if (dropped) {
+        if (answered) {
+            *answered = false;
+            unanswered = QStringLiteral("The Pico headset was disconnected.");
+        }
+        return QString();
+    }
     if (answered
         && (run.outcome != AdbRun::Ended
             || (run.out.isEmpty() && !withoutAdbNotices(run.err).trimmed().isEmpty()))) {

@@ -350,6 +350,13 @@ QByteArray deviceLines(const QJsonArray &devices, const QByteArray &eol)
         }
         line += QStringLiteral(" transport_id:%1").arg(i + 1);
         out += line.toUtf8() + eol;
+        // Also listed under its wireless connection's name (mDNS or IP:port).
+        const QString alias = dev.value(QLatin1String("alsoListedAs")).toString();
+        if (!alias.isEmpty())
+            out += line.replace(0, line.indexOf(QLatin1Char(' ')), alias.leftJustified(22))
+                            .replace(QStringLiteral("usb:1-1 "), QString())
+                            .toUtf8()
+                    + eol;
     }
     return out;
 }
@@ -411,15 +418,30 @@ int simulate(const QString &scenarioPath, const QJsonObject &scenario, const QSt
     const bool waitsForDevice =
             command == QLatin1String("install") || command == QLatin1String("uninstall");
     int index = -1;
+    // adb 33 and later no longer wait for a device they cannot see; 36 names itself by its
+    // file name in its own errors.
+    const bool newClient = scenario.value(QLatin1String("client")).toInt() >= 33;
+    const QByteArray self = scenario.value(QLatin1String("client")).toInt() >= 36
+            ? QByteArray("adb.exe: ")
+            : QByteArray("adb: ");
     if (named) {
         for (int i = 0; i < devices.size(); ++i) {
-            if (devices.at(i).toObject().value(QLatin1String("serial")).toString() == serial)
+            const QJsonObject dev = devices.at(i).toObject();
+            if (dev.value(QLatin1String("serial")).toString() == serial
+                || dev.value(QLatin1String("alsoListedAs")).toString() == serial)
                 index = i;
         }
     } else if (devices.size() == 1) {
         index = 0;
     } else if (devices.size() > 1) {
         writeOut({}, "error: more than one device/emulator\n");
+        return 1;
+    }
+    if (index < 0 && newClient) {
+        writeOut({},
+                 self
+                         + (named ? "device '" + serial.toUtf8() + "' not found\n"
+                                  : QByteArray("no devices/emulators found\n")));
         return 1;
     }
     if (index < 0 && waitsForDevice) {
@@ -436,7 +458,7 @@ int simulate(const QString &scenarioPath, const QJsonObject &scenario, const QSt
     const QJsonObject device = devices.at(index).toObject();
     const QString state = device.value(QLatin1String("state")).toString();
     if (state != QLatin1String("device")) {
-        if (waitsForDevice) {
+        if (waitsForDevice && !newClient) {
             writeOut({}, "- waiting for device -\n");
             hang();
         }
@@ -460,6 +482,8 @@ int simulate(const QString &scenarioPath, const QJsonObject &scenario, const QSt
     QJsonArray changed = devices;
     changed.replace(index, headset.state());
     writeJson(statePath, QJsonObject{{QLatin1String("devices"), changed}});
+    if (self != "adb: " && o.err.startsWith("adb: "))
+        o.err = self + o.err.mid(5) + '\n';
     if (eol != "\n") {
         o.out.replace("\n", eol);
         o.err.replace("\n", eol);

@@ -17,7 +17,10 @@
 //                "dirs": ["/sdcard/obb"], "packages": ["com.example"], "latencyMs": 0,
 //                "installMs": 0, "installResult": "Success" or "INSTALL_FAILED_...",
 //                "uninstallResult": "DELETE_FAILED_..." (the uninstall is refused),
-//                "oldShell": true (older firmware: no shell protocol)}],
+//                "oldShell": true (older firmware: no shell protocol),
+//                "alsoListedAs": "adb-PA7-x._adb-tls-connect._tcp" (listed twice)}],
+//   "client": 34            the client's version: from 33 adb does not wait for a device it
+//                           cannot see, from 36 it calls itself "adb.exe:" in its errors
 //   "crlf": false,          line ends as CR LF
 //   "vanishAfter": n        the devices are gone after n earlier adb calls
 //   "noticesAt": [n, ...]   after that many earlier calls, adb first replaces another
