@@ -9,6 +9,9 @@
 #                                 build-windows/: every suite under Wine, the program file's
 #                                 resources read back, and the release ZIP built, unpacked and
 #                                 started under Wine and Xvfb (build-windows/windows-screenshot.png)
+#   scripts/test.sh --debian13    a Debian 13 root made from nothing in build-debian13/ (debootstrap,
+#                                 about 5 minutes), a fresh clone of this checkout's HEAD in it,
+#                                 and `scripts/test.sh --quick` run there, as a newcomer would
 # The Windows build needs Qt cross-built for Windows: the one named by BRELVO_QT_MINGW, else the
 # one in ../shared/toolchains/, unpacked into build-windows/.
 set -euo pipefail
@@ -69,6 +72,41 @@ windows() {
     scripts/check-windows-archive.sh "$build"/BrelvoPico-*-windows-x64.zip "$build/fakeadb.exe" \
         "$build/AdbWinApi.dll" scripts/simulated-headset.json "$build/windows-screenshot.png"
 }
+
+debian13() {
+    brelvo_install_missing debootstrap git
+    local root=$PWD/build-debian13/root mounts=(proc sys dev dev/pts)
+    unmount_root() {
+        local m
+        for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do
+            m=$root/${mounts[i]}
+            if mountpoint -q "$m"; then umount -l "$m"; fi
+        done
+    }
+    # A root left by an earlier run is unmounted first, and removed without leaving its own
+    # file system, so that nothing of the host's /dev or /proc goes with it.
+    if [ -d "$root" ]; then
+        unmount_root
+        rm -rf --one-file-system "$root"
+    fi
+    mkdir -p "$root"
+    echo "== Debian 13 root (debootstrap --variant=minbase trixie)"
+    debootstrap --variant=minbase trixie "$root" http://deb.debian.org/debian >build-debian13/debootstrap.log 2>&1 \
+        || { tail -20 build-debian13/debootstrap.log; exit 1; }
+    trap unmount_root EXIT
+    local m
+    for m in "${mounts[@]}"; do mount --bind "/$m" "$root/$m"; done
+    cp /etc/resolv.conf "$root/etc/resolv.conf"
+    git clone --quiet "$PWD" "$root/root/brelvo"
+    echo "== Debian 13: scripts/test.sh --quick in a fresh clone"
+    chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin TERM=dumb \
+        bash -c 'cd /root/brelvo && scripts/test.sh --quick'
+}
+
+if [ "$mode" = "--debian13" ]; then
+    debian13
+    exit 0
+fi
 
 if [ "$mode" = "--windows" ]; then
     windows
