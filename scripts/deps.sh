@@ -19,8 +19,10 @@ brelvo_apt_install() {
     local sudo=""
     [ "$(id -u)" -eq 0 ] || sudo="sudo"
     $sudo apt-get update -qq
+    local policy
     for package in "${missing[@]}"; do
-        if ! apt-cache policy "$package" 2>/dev/null | grep -q "Candidate: [^(]"; then
+        policy=$(apt-cache policy "$package" 2>/dev/null)
+        if [[ "$policy" != *"Candidate: "[^\(]* ]]; then
             echo "deps.sh: the package $package cannot be had on this system" \
                  "($(. /etc/os-release && echo "$PRETTY_NAME")); install it by hand or add" \
                  "the archive that has it." >&2

@@ -73,29 +73,32 @@ windows() {
         "$build/AdbWinApi.dll" scripts/simulated-headset.json "$build/windows-screenshot.png"
 }
 
+debian13_root=$PWD/build-debian13/root
+debian13_mounts=(proc sys dev dev/pts)
+unmount_debian13() {
+    local i m
+    for ((i = ${#debian13_mounts[@]} - 1; i >= 0; i--)); do
+        m=$debian13_root/${debian13_mounts[i]}
+        while mountpoint -q "$m"; do umount -l "$m"; done
+    done
+}
+
 debian13() {
     brelvo_install_missing debootstrap git
-    local root=$PWD/build-debian13/root mounts=(proc sys dev dev/pts)
-    unmount_root() {
-        local m
-        for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do
-            m=$root/${mounts[i]}
-            if mountpoint -q "$m"; then umount -l "$m"; fi
-        done
-    }
+    local root=$debian13_root
     # A root left by an earlier run is unmounted first, and removed without leaving its own
     # file system, so that nothing of the host's /dev or /proc goes with it.
     if [ -d "$root" ]; then
-        unmount_root
+        unmount_debian13
         rm -rf --one-file-system "$root"
     fi
     mkdir -p "$root"
     echo "== Debian 13 root (debootstrap --variant=minbase trixie)"
     debootstrap --variant=minbase trixie "$root" http://deb.debian.org/debian >build-debian13/debootstrap.log 2>&1 \
         || { tail -20 build-debian13/debootstrap.log; exit 1; }
-    trap unmount_root EXIT
+    trap unmount_debian13 EXIT
     local m
-    for m in "${mounts[@]}"; do mount --bind "/$m" "$root/$m"; done
+    for m in "${debian13_mounts[@]}"; do mount --bind "/$m" "$root/$m"; done
     cp /etc/resolv.conf "$root/etc/resolv.conf"
     git clone --quiet "$PWD" "$root/root/brelvo"
     echo "== Debian 13: scripts/test.sh --quick in a fresh clone"
