@@ -28,6 +28,14 @@ QString withoutAdbNotices(const QString &text)
     return kept.join(QLatin1Char('\n'));
 }
 
+bool startedAdbServer(const QString &err)
+{
+    const QStringList lines = answerLines(err);
+    return std::any_of(lines.cbegin(), lines.cend(), [](const QString &line) {
+        return line.trimmed().startsWith(QLatin1String("* daemon started successfully"));
+    });
+}
+
 QString otherAdbServerNotice(const QString &err)
 {
     for (const QString &line : answerLines(err)) {

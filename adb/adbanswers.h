@@ -14,6 +14,8 @@ QStringList answerLines(const QString &text);
 // another version. adb says them on the way and then does the work: they never decide anything.
 bool isAdbNotice(const QString &line);
 QString withoutAdbNotices(const QString &text);
+// Whether adb said that it started its server for this command.
+bool startedAdbServer(const QString &err);
 // The notice that adb replaced the server of another adb, or empty.
 QString otherAdbServerNotice(const QString &err);
 

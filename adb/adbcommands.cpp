@@ -79,4 +79,9 @@ QStringList uninstall(const QString &serial)
     return forDevice(serial, {QStringLiteral("uninstall"), PackageName});
 }
 
+QStringList killServer()
+{
+    return {QStringLiteral("kill-server")};
+}
+
 } // namespace Adb

@@ -42,6 +42,7 @@ QStringList listRuntimeLibrary(const QString &serial, const QString &library);
 QStringList removeAppData(const QString &serial, const QStringList &paths);
 QStringList install(const QString &serial, const QString &apkPath);
 QStringList uninstall(const QString &serial);
+QStringList killServer();
 
 } // namespace Adb
 

@@ -1,5 +1,7 @@
 #include "adb/adbrunner.h"
 #include "adb/adbanswers.h"
+#include "adb/adbcommands.h"
+#include "adb/devicewatcher.h"
 #include "app/cbrelvopico.h"
 
 #include <QEventLoop>
@@ -66,6 +68,25 @@ void CBrelvoPico::stopAdbCommand()
     process->waitForFinished(-1);
 }
 
+void CBrelvoPico::stopAdb()
+{
+    watcher->stop();
+    // Nothing may land on the headset after the window is gone.
+    if (process->state() != QProcess::NotRunning)
+        stopAdbCommand();
+    // The server would go on running from the program's folder, which then cannot be deleted
+    // or replaced; one that was running before, another program's, is left alone.
+    if (startedServer) {
+        startedServer = false;
+        QProcess killer;
+        killer.start(adbPath, Adb::killServer());
+        if (!killer.waitForFinished(KillServerMs)) {
+            killer.kill();
+            killer.waitForFinished(-1);
+        }
+    }
+}
+
 AdbRun CBrelvoPico::adbRunResult(bool stopped)
 {
     drainAdbOutput();
@@ -81,6 +102,8 @@ AdbRun CBrelvoPico::adbRunResult(bool stopped)
     run.exitCode = process->exitCode();
     run.out = QString::fromUtf8(adbOut);
     run.err = QString::fromUtf8(adbErr);
+    // A server that the program started is the program's to stop when it ends.
+    startedServer = startedServer || startedAdbServer(run.err);
     const QString notice = otherAdbServerNotice(run.err);
     if (!notice.isEmpty())
         otherAdbNotice = notice;

@@ -12,13 +12,16 @@ constexpr int LastRetryMs = 60000;
 
 QStringList takeTrackedListings(QByteArray &pending, bool &ok)
 {
+    // adb.exe writes each LF of the stream as CR LF, so a listing is longer than it says: its
+    // length counts the LF alone. A CR at the very end may be one whose LF is still to come.
+    pending.replace("\r\n", "\n");
     QStringList listings;
     ok = true;
     while (pending.size() >= 4) {
         const qsizetype length = pending.left(4).toInt(&ok, 16);
         if (!ok || length < 0)
             return listings;
-        if (pending.size() < 4 + length)
+        if (pending.size() < 4 + length || (pending.size() == 4 + length && pending.endsWith('\r')))
             break;
         listings << QString::fromUtf8(pending.mid(4, length));
         pending.remove(0, 4 + length);

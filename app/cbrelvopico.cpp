@@ -115,15 +115,16 @@ void CBrelvoPico::reject()
 
 void CBrelvoPico::quitNow()
 {
-    // The install or uninstall command is left to finish on its own; the watcher's adb, which
-    // never ends by itself, is not.
-    watcher->stop();
+    stopAdb();
     std::exit(0);
 }
 
-// The process is deliberately not deleted: an adb command still running when the window goes
-// away is left to finish on its own.
-CBrelvoPico::~CBrelvoPico() = default;
+// The process is deliberately not deleted (a command still running is stopped first): it may
+// be in use by a wait further up the stack when the window goes.
+CBrelvoPico::~CBrelvoPico()
+{
+    stopAdb();
+}
 
 void CBrelvoPico::on_closePushButton_clicked()
 {

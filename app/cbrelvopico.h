@@ -29,6 +29,8 @@ public:
     static constexpr int AdbTimeoutMs = 30000;
     // After this long an install or uninstall gets a word on why it may take a while.
     static constexpr int LongWaitMs = 120000;
+    // How long the program waits at its end for adb to stop the server it started.
+    static constexpr int KillServerMs = 5000;
 
     explicit CBrelvoPico(QWidget *parent = nullptr, Qt::WindowFlags flags = {});
     ~CBrelvoPico() override;
@@ -87,6 +89,8 @@ private:
     bool waitForAdb(int bound);
     AdbRun adbRunResult(bool stopped);
     void stopAdbCommand();
+    // At the end: the watcher, the command that runs, and the server the program started.
+    void stopAdb();
     bool adbCouldNotStart() const;
     QString adbStartFailure() const;
     QString adbProblem(const AdbRun &run) const;
@@ -137,6 +141,7 @@ private:
     QString apkLegacyPath;
     QProcess *process = nullptr;
     bool adbStarted = false; // the last command
+    bool startedServer = false; // adb started its server for one of the program's commands
     QString otherAdbNotice; // adb replaced another program's server since the last word on it
     QString unanswered; // what the last query that got no answer said instead
     DeviceAnswers deviceAnswers; // kept for one action, or for one listing of the watcher

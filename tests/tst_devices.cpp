@@ -287,6 +287,13 @@ void TestDevices::newerClients_data()
                            "E Error installing Package: adb.exe: failed to install %APK%: "
                            "Failure [INSTALL_FAILED_INSUFFICIENT_STORAGE]",
                            storageAdvice};
+    QJsonObject dropping = Bench::pico("PA1");
+    dropping.insert("dropDuringInstall", true);
+    QTest::newRow("headset lost during the install, adb's sentence cut")
+            << "installPushButton" << Bench::simulated({dropping})
+            << QStringList{installing, "I PICO OS version: 5.7.1", "I Device model: Pico 4",
+                           openXrLine}
+                    + disconnected("installing");
     // adb 35.0.1 and later (client/commandline.cpp: a shell whose link drops returns 255).
     QTest::newRow("link drops during a query, derived from adb 35's source")
             << "uninstallPushButton"

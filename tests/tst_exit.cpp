@@ -1,10 +1,13 @@
 #include "app/cbrelvopico.h"
 #include "tests/support/bench.h"
+#include "tests/support/expected.h"
 
 #include <QDesktopServices>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
+
+#include <algorithm>
 
 // Close, Escape and closing the window end the program at once, even in the middle of an action;
 // the two hidden help buttons open their links.
@@ -30,7 +33,8 @@ void TestExit::endsAtOnce_data()
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QJsonObject>("device");
     QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<QStringList>("leftRunning"); // the start of the one adb left to finish
+    QTest::addColumn<QStringList>("stopped"); // the start of the command that Close stopped
+    QTest::addColumn<bool>("serverStarted"); // by the program's first command
 
     QJsonObject neo2 = Bench::pico("N2", "Pico Neo 2");
     neo2.insert("installMs", 60000);
@@ -41,15 +45,20 @@ void TestExit::endsAtOnce_data()
     QTest::newRow("Close during an install")
             << "close-during-install" << neo2
             << QStringList{starting, "I Pico headset connected: Pico Neo 2 (N2).", installing}
-            << QStringList{"-s", "N2", "install"};
+            << QStringList{"-s", "N2", "install"} << false;
     QTest::newRow("Close during a query")
             << "close-during-query" << slow
             << QStringList{starting, "I Pico headset connected: Pico 4 (P4).", installing}
-            << QStringList{"-s", "P4", "shell"};
+            << QStringList{"-s", "P4", "shell"} << false;
     QTest::newRow("Escape during an install")
             << "escape-during-install" << neo2
             << QStringList{starting, "I Pico headset connected: Pico Neo 2 (N2).", installing}
-            << QStringList{"-s", "N2", "install"};
+            << QStringList{"-s", "N2", "install"} << false;
+    QTest::newRow("Close during an install, adb's server started by the program")
+            << "close-during-install" << neo2
+            << QStringList{starting, "I Pico headset connected: Pico Neo 2 (N2).",
+                           Expected::otherAdbAdvice, installing}
+            << QStringList{"-s", "N2", "install"} << true;
 }
 
 void TestExit::endsAtOnce()
@@ -57,8 +66,12 @@ void TestExit::endsAtOnce()
     QFETCH(QString, mode);
     QFETCH(QJsonObject, device);
     QFETCH(QStringList, lines);
-    QFETCH(QStringList, leftRunning);
-    Bench bench(Bench::simulated({device}));
+    QFETCH(QStringList, stopped);
+    QFETCH(bool, serverStarted);
+    QJsonObject scenario = Bench::simulated({device});
+    if (serverStarted)
+        scenario.insert("noticesAt", QJsonArray{0});
+    Bench bench(scenario);
 
     QProcess driver;
     driver.setWorkingDirectory(bench.path());
@@ -75,15 +88,19 @@ void TestExit::endsAtOnce()
     QVERIFY2(!errors.contains("the program went on"), errors.constData());
     QStringList shown = QString::fromUtf8(driver.readAllStandardOutput())
                                 .split(QRegularExpression("\\r?\\n"), Qt::SkipEmptyParts);
-    shown.replace(2, shown.value(2).section(" ...", 0, 0) + " ..."); // without the seconds counted
+    const qsizetype wait = shown.size() - 1;
+    shown.replace(wait, shown.value(wait).section(" ...", 0, 0) + " ..."); // without the seconds
     QCOMPARE(shown, lines);
 
-    // The command under way is left to finish on its own; the adb that follows the devices,
-    // which never would, is gone with the program.
-    const QList<QStringList> running = bench.runningAdb();
-    QCOMPARE(running.size(), 1);
-    QCOMPARE(running.constFirst().mid(0, 3), leftRunning);
-    bench.killRunningAdb();
+    // Nothing of adb goes on after the program: not the command under way, which lands nothing
+    // on the headset, not the adb that follows the devices, and not a server it started.
+    QCOMPARE(bench.runningAdb(), QList<QStringList>{});
+    QVERIFY(!bench.deviceState().contains("installedApk"));
+    const QList<QStringList> calls = bench.journal();
+    QVERIFY(std::any_of(calls.cbegin(), calls.cend(), [&stopped](const QStringList &call) {
+        return call.mid(0, stopped.size()) == stopped;
+    }));
+    QCOMPARE(calls.constLast() == QStringList{"kill-server"}, serverStarted);
 }
 
 void TestExit::helpLinks_data()

@@ -294,6 +294,14 @@ void TestTextRules::trackedListings_data()
     const QByteArray captured = adbCapture("track-devices-plug-in-and-out").out.toUtf8();
     QTest::newRow("track-devices-plug-in-and-out")
             << captured << QStringList{"", offline, ready, ""} << QByteArray() << true;
+    // adb.exe writes each LF as CR LF, which the lengths do not count (derived from the capture
+    // above with Windows line ends).
+    QByteArray crlf = captured;
+    crlf.replace("\n", "\r\n");
+    QTest::newRow("track-devices-plug-in-and-out with CR LF, derived")
+            << crlf << QStringList{"", offline, ready, ""} << QByteArray() << true;
+    QTest::newRow("cut between CR and LF") << crlf.left(crlf.indexOf("\r\n") + 1) << QStringList{""}
+                                           << crlf.mid(4, crlf.indexOf("\r\n") - 3) << true;
     QTest::newRow("cut within a listing")
             << captured.left(20) << QStringList{""} << captured.mid(4, 16) << true;
     QTest::newRow("cut within a length")

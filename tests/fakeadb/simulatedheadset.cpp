@@ -326,7 +326,12 @@ QJsonArray currentDevices(const QJsonObject &scenario, const QString &statePath,
     const QJsonValue vanishAfter = scenario.value(QLatin1String("vanishAfter"));
     if (vanishAfter.isDouble() && earlierCalls >= vanishAfter.toInt())
         devices = QJsonArray();
-    return devices;
+    QJsonArray plugged;
+    for (const QJsonValue &device : devices) {
+        if (!device.toObject().value(QLatin1String("unplugged")).toBool())
+            plugged << device;
+    }
+    return plugged;
 }
 
 // The device lines of `adb devices -l`.
@@ -471,6 +476,17 @@ int simulate(const QString &scenarioPath, const QJsonObject &scenario, const QSt
     Output o;
     if (command == QLatin1String("shell")) {
         o = headset.shell(args.mid(1));
+    } else if (command == QLatin1String("install")
+               && device.value(QLatin1String("dropDuringInstall")).toBool()) {
+        // The link drops mid-stream: adb's sentence ends at its colon, and the device is gone.
+        QJsonObject unplugged = device;
+        unplugged.insert(QLatin1String("unplugged"), true);
+        QJsonArray left = devices;
+        left.replace(index, unplugged);
+        writeJson(statePath, QJsonObject{{QLatin1String("devices"), left}});
+        writeOut("Performing Streamed Install\n",
+                 self + "failed to install " + args.constLast().toUtf8() + ": \n");
+        return 1;
     } else if (command == QLatin1String("install")) {
         o = headset.install(args.mid(1));
     } else if (command == QLatin1String("uninstall")) {

@@ -18,7 +18,8 @@
 //                "installMs": 0, "installResult": "Success" or "INSTALL_FAILED_...",
 //                "uninstallResult": "DELETE_FAILED_..." (the uninstall is refused),
 //                "oldShell": true (older firmware: no shell protocol),
-//                "alsoListedAs": "adb-PA7-x._adb-tls-connect._tcp" (listed twice)}],
+//                "alsoListedAs": "adb-PA7-x._adb-tls-connect._tcp" (listed twice),
+//                "dropDuringInstall": true (gone in the middle of the install)}],
 //   "client": 34            the client's version: from 33 adb does not wait for a device it
 //                           cannot see, from 36 it calls itself "adb.exe:" in its errors
 //   "crlf": false,          line ends as CR LF
