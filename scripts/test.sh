@@ -102,7 +102,7 @@ debian13() {
     cp /etc/resolv.conf "$root/etc/resolv.conf"
     git clone --quiet "$PWD" "$root/root/brelvo"
     echo "== Debian 13: scripts/test.sh --quick in a fresh clone"
-    chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin TERM=dumb \
+    chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin TERM=dumb LANG=C.UTF-8 \
         bash -c 'cd /root/brelvo && scripts/test.sh --quick'
 }
 
