@@ -13,10 +13,16 @@ TARGETS = {"devicelisting": ("devices-",), "version": ("getprop-",), "manifest":
            "storagepath": ("echo-",), "logline": ("",),
            "adbanswers": ("install-", "uninstall-", "pm-", "ls-")}
 count = 0
-for name in sorted(os.listdir(captures)):
+# The captures of each client: those of the first one here, others' in folders beside them.
+found = [(name, os.path.join(captures, name), "") for name in sorted(os.listdir(captures))]
+for client in sorted(os.listdir(captures)):
+    if os.path.isdir(os.path.join(captures, client)):
+        found += [(name, os.path.join(captures, client, name), client + "-")
+                  for name in sorted(os.listdir(os.path.join(captures, client)))]
+for name, path, prefix in found:
     if not name.endswith(".json"):
         continue
-    with open(os.path.join(captures, name), encoding="utf-8") as file:
+    with open(path, encoding="utf-8") as file:
         capture = json.load(file)
     if "failures" in capture:
         # The failure texts of users' reports: for the verdict, as adb's error stream.
@@ -36,7 +42,7 @@ for name in sorted(os.listdir(captures)):
             # The exit code's byte, standard output, a NUL, the error stream.
             seed = bytes([capture["exitCode"] % 256]) + capture["stdout"].encode("utf-8") \
                 + b"\0" + capture["stderr"].encode("utf-8")
-            with open(os.path.join(folder, name[:-5]), "wb") as file:
+            with open(os.path.join(folder, prefix + name[:-5]), "wb") as file:
                 file.write(seed)
             count += 1
             continue
@@ -45,7 +51,8 @@ for name in sorted(os.listdir(captures)):
             if target in ("version", "storagepath"):
                 text = text.strip()
             if text:
-                with open(os.path.join(folder, "%s.%s" % (name[:-5], stream)), "wb") as seed:
+                with open(os.path.join(folder, "%s%s.%s" % (prefix, name[:-5], stream)),
+                          "wb") as seed:
                     seed.write(text)
                 count += 1
 print("fuzz: %d seeds from %s" % (count, captures))

@@ -164,8 +164,12 @@ void TestTextRules::headsetChoice_data()
             // Beside a phone, the Pico; never one of two Picos.
             {"devices-phone-and-pico4", ready("127.0.0.1:6101")},
             {"devices-pico4-and-neo2", several}};
-    for (const auto &[name, expected] : captured)
-        QTest::newRow(name) << adbCapture(name).out << noAnswers << expected;
+    // The same devices, as adb 1.0.41 (29.0.6) and 34.0.5 list them.
+    for (const QString client : {"", "adb-34.0.5/"}) {
+        for (const auto &[name, expected] : captured)
+            QTest::newRow(qPrintable(client + name))
+                    << adbCapture(client + name).out << noAnswers << expected;
+    }
 
     QTest::newRow("empty output") << "" << noAnswers << none;
     QTest::newRow("recovery") << header + other("A1", "recovery") << noAnswers
@@ -447,9 +451,12 @@ void TestTextRules::packageVerdict_data()
             {"uninstall-refused", "Failure [DELETE_FAILED_DEVICE_POLICY_MANAGER]"},
             {"install-missing-apk",
              "adb: failed to stat /tmp/missing/BrelvoVRViewer.apk: No such file or directory"}};
-    for (const auto &[name, failure] : captured) {
-        const AdbCapture capture = adbCapture(name);
-        QTest::newRow(name) << capture.exitCode << capture.out << capture.err << failure;
+    for (const QString client : {"", "adb-34.0.5/"}) {
+        for (const auto &[name, failure] : captured) {
+            const AdbCapture capture = adbCapture(client + name);
+            QTest::newRow(qPrintable(client + name))
+                    << capture.exitCode << capture.out << capture.err << failure;
+        }
     }
     const QString notices = adbCapture("devices-server-version-mismatch").err;
     QTest::newRow("notices, then success") << 0 << "Performing Streamed Install\nSuccess\n"

@@ -7,6 +7,9 @@ capture: where it came from, the command, the exit code and both output streams,
 
     tests/data/adb/capture.py            # all captures
     tests/data/adb/capture.py NAME...    # only these
+
+BRELVO_CAPTURE_DIR names another folder to write to, for the captures of another client
+(tests/data/adb/adb-34.0.5/ holds those of Debian 13's adb).
 """
 import json
 import os
@@ -17,6 +20,7 @@ import threading
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+OUT = os.environ.get("BRELVO_CAPTURE_DIR", HERE)
 APK = os.path.join("/tmp", "BrelvoVRViewer.apk")
 PACKAGE = "com.Brelvo.BrelvoVRViewer"
 MANIFEST = "/vendor/etc/openxr/1/active_runtime.json"
@@ -97,7 +101,7 @@ def save(name, source, args, result):
     code, out, err = result
     capture = {"source": source, "command": "adb " + " ".join(args), "exitCode": code,
                "stdout": out, "stderr": err}
-    with open(os.path.join(HERE, name + ".json"), "w") as file:
+    with open(os.path.join(OUT, name + ".json"), "w") as file:
         json.dump(capture, file, indent=2, ensure_ascii=False)
         file.write("\n")
     print("%-36s exit %d" % (name, code))
@@ -283,4 +287,5 @@ if __name__ == "__main__":
     with open(APK, "wb") as apk:
         apk.write(b"PK stand-in for the viewer\n")
     capture_all(set(sys.argv[1:]))
-    derive_crlf("devices-pico4-crlf", "devices-pico4")
+    if OUT == HERE:
+        derive_crlf("devices-pico4-crlf", "devices-pico4")
