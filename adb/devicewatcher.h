@@ -38,8 +38,8 @@ private:
 };
 
 // Takes the complete listings out of what `adb track-devices` wrote so far: each is four hex
-// digits giving its length in bytes, then the listing, whose line ends may be LF or CR LF. An incomplete one stays in pending; ok
-// turns false when the text is not in that form.
+// digits giving its length in bytes, then the listing, whose line ends may be LF or CR LF. An
+// incomplete one stays in pending; ok turns false when the text is not in that form.
 QStringList takeTrackedListings(QByteArray &pending, bool &ok);
 
 #endif // DEVICEWATCHER_H
