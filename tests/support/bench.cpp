@@ -100,10 +100,15 @@ void Bench::setScenario(const QJsonObject &scenario)
     // The devices start afresh from the scenario, which is replaced at once: a fake adb that
     // follows the devices reads it while it changes.
     QFile::remove(path(QStringLiteral("state.json")));
-    QSaveFile file(path(QStringLiteral("scenario.json")));
-    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(scenario).toJson()) < 0
-        || !file.commit())
-        qFatal("cannot write the scenario");
+    // On Windows the replacing fails while the fake adb has the file open to read it: try again.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QSaveFile file(path(QStringLiteral("scenario.json")));
+        if (file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(scenario).toJson()) >= 0
+            && file.commit())
+            return;
+        QThread::msleep(20);
+    }
+    qFatal("cannot write the scenario");
 }
 
 void Bench::clearJournal()
