@@ -26,11 +26,11 @@ bool ListedDevice::isPico() const
     return false;
 }
 
-bool ListedDevice::isNetworkEntry() const
+bool ListedDevice::isAddressEntry() const
 {
     static const QRegularExpression address(QRegularExpression::anchoredPattern(
             QStringLiteral("(\\d{1,3}(\\.\\d{1,3}){3}|\\[[0-9A-Fa-f:.]+\\]|localhost):\\d+")));
-    return address.match(serial).hasMatch() || !mdnsSerial().isEmpty();
+    return address.match(serial).hasMatch();
 }
 
 QString ListedDevice::mdnsSerial() const
@@ -122,7 +122,7 @@ QString firstEntryOf(const ListedDevice &device, const QList<ListedDevice> &read
             return emulator;
     }
     const QString serialNumber = serialNumbers.value(device.serial);
-    if (device.isNetworkEntry() && !serialNumber.isEmpty() && listed(serialNumber))
+    if (device.isAddressEntry() && !serialNumber.isEmpty() && listed(serialNumber))
         return serialNumber;
     return QString();
 }
@@ -160,7 +160,7 @@ QStringList devicesToAskSerialNumber(const QList<ListedDevice> &devices)
     if (ready.size() < 2)
         return serials;
     for (const ReadyDevice &device : ready) {
-        if (device.entry.isNetworkEntry() && device.entry.mdnsSerial().isEmpty())
+        if (device.entry.isAddressEntry())
             serials << device.entry.serial;
     }
     return serials;
@@ -238,6 +238,17 @@ HeadsetChoice CBrelvoPico::findDevice()
     askDevices(devices);
     answeredDevices = devices;
     return chooseHeadset(devices, deviceAnswers);
+}
+
+bool CBrelvoPico::hasDevicesToAsk(const QList<ListedDevice> &devices) const
+{
+    const QStringList serials = devicesToAskSerialNumber(devices);
+    const QStringList makers = devicesToAskMaker(devices, deviceAnswers);
+    return std::any_of(
+                   serials.cbegin(), serials.cend(),
+                   [this](const QString &s) { return !deviceAnswers.serialNumbers.contains(s); })
+            || std::any_of(makers.cbegin(), makers.cend(),
+                           [this](const QString &s) { return !deviceAnswers.makers.contains(s); });
 }
 
 void CBrelvoPico::askDevices(const QList<ListedDevice> &devices)

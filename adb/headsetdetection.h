@@ -15,10 +15,11 @@ struct ListedDevice
     bool isReady() const;
     bool isNeo2() const;
     bool isPico() const; // its model, product or device names a Pico
-    // adb lists a device it also reaches over the network under that connection's name: "IP:port",
-    // or the mDNS service "adb-<serial>-<suffix>._adb-tls-connect._tcp" of a paired device.
-    bool isNetworkEntry() const;
-    QString mdnsSerial() const; // the serial inside an mDNS name, else empty
+    // adb lists a device it also reaches over the network under that connection's name: "IP:port"
+    // after `adb connect`, or the mDNS service "adb-<serial>-<suffix>._adb-tls-connect._tcp" of
+    // a paired device, whose serial it names.
+    bool isAddressEntry() const;
+    QString mdnsSerial() const; // empty for other entries
     QString field(const QString &name) const;
     // How the user knows it: "Pico 4 (PA7L10MGH8)", or the serial alone.
     QString displayName() const;

@@ -110,6 +110,7 @@ private:
     bool reportMissingFiles();
     // Asks the devices that their listing leaves in doubt, once while the answers are kept.
     void askDevices(const QList<ListedDevice> &devices);
+    bool hasDevicesToAsk(const QList<ListedDevice> &devices) const;
     // The headset to work on, or an empty serial once the reason is logged.
     QString detectHeadset(bool announce, bool &isNeo2);
     // Why no headset can be used, as the error line says it.

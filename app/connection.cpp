@@ -151,15 +151,12 @@ void CBrelvoPico::readListing(const QString &listing, bool tell)
     if (devices != answeredDevices)
         deviceAnswers = {};
     answeredDevices = devices;
-    HeadsetChoice choice = chooseHeadset(devices);
-    if (!devicesToAskMaker(devices, deviceAnswers).isEmpty()
-        || !devicesToAskSerialNumber(devices).isEmpty()) {
+    if (hasDevicesToAsk(devices)) {
         setBusy(true);
         askDevices(devices);
         setBusy(false);
-        choice = chooseHeadset(devices, deviceAnswers);
     }
-    showConnection(choice, false, tell);
+    showConnection(chooseHeadset(devices, deviceAnswers), false, tell);
     // A change that came while the devices were asked is told next.
     if (listingPending)
         readListing(pendingListing, true);
