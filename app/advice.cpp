@@ -85,7 +85,7 @@ const Row table[] = {
         {"reconnect",
          "device offline|device still authorizing|no devices/emulators found|"
          "device '[^']*' not found|The Pico headset was disconnected|"
-         "adb lists it as (offline|detached|connecting)",
+         "adb lists it as (?:offline|detached|connecting)",
          QT_TRANSLATE_NOOP("Advice",
                            "The headset stopped answering. -> Please unplug it and plug it in "
                            "again, wake it up (put it on or press its power button), then try "
@@ -112,7 +112,7 @@ const Row table[] = {
                            "Ubuntu) or add a rule for the headset to /etc/udev/rules.d/, make sure "
                            "that you are in the plugdev group, then unplug the headset and plug it "
                            "in again.")},
-        {"not-ready", "adb lists it as (bootloader|recovery|sideload|rescue|host)",
+        {"not-ready", "adb lists it as (?:bootloader|recovery|sideload|rescue|host)",
          QT_TRANSLATE_NOOP("Advice",
                            "The headset is in a mode for repairing or updating its system, not "
                            "for apps. -> Please restart it normally (hold its power button), "

@@ -2,7 +2,7 @@
 # and only those that are missing. Proven on Debian 12 and Debian 13; Ubuntu 24.04 follows the
 # same rule.
 brelvo_packages=(cmake ninja-build g++ clang qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
-                 fonts-dejavu-core xvfb xauth x11-utils xdotool imagemagick python3-yaml)
+                 fonts-dejavu-core xvfb xauth x11-utils xdotool imagemagick python3-yaml python3 adb)
 
 brelvo_missing() {
     local package

@@ -2,6 +2,8 @@
 // start-up detection is done it clicks Install, and once adb has been asked for what the mode
 // names it prints the log to standard output and ends the program the way the mode says.
 //   closedriver close-during-install | close-during-query | escape-during-install
+//   closedriver close-during-real-install: with a real adb, which keeps no journal, Close half a
+//                                          second after the install has started
 #include "app/cbrelvopico.h"
 #include "tests/support/bench.h"
 
@@ -32,11 +34,18 @@ int main(int argc, char **argv)
     clickInstall.start(50);
 
     const QByteArray asked = mode.endsWith(QLatin1String("query")) ? "\"getprop\"" : "\"install\"";
+    const bool real = mode == QLatin1String("close-during-real-install");
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         QFile journal(qEnvironmentVariable("FAKEADB_JOURNAL"));
-        if (!journal.open(QIODevice::ReadOnly) || !journal.readAll().contains(asked))
+        if (real) {
+            // The build is chosen and its install starts right after this line.
+            if (!logLines(&window).join(QLatin1Char('\n')).contains(QLatin1String("-> installing")))
+                return;
+            QTest::qWait(500);
+        } else if (!journal.open(QIODevice::ReadOnly) || !journal.readAll().contains(asked)) {
             return;
+        }
         std::printf("%s\n", qPrintable(logLines(&window).join(QLatin1Char('\n'))));
         std::fflush(stdout);
         if (mode.startsWith(QLatin1String("escape")))

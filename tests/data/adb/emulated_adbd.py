@@ -10,7 +10,11 @@ and enough of the sync protocol for the legacy push-then-pm install. A device th
 authorized asks for a key and never accepts one; a silent device never answers the handshake.
 
 The device is described by a JSON object (see DEFAULT_DEVICE) given as the first argument, and
-listens on 127.0.0.1:<port>. Connect the server to it with `adb connect 127.0.0.1:<port>`.
+listens on 127.0.0.1:<port> (port 0: one the system picks); it prints "ready <port>" once it
+listens. Connect the server to it with `adb connect 127.0.0.1:<port>`. An install that succeeds
+adds the package and records the APK's size as /data/app/<package>/base.apk; "installMs" makes
+the host wait that long before each packet of the APK it sends, and "dropDuringInstall" makes the
+device vanish in the middle of one.
 """
 import json
 import os
@@ -20,6 +24,7 @@ import socket
 import struct
 import sys
 import threading
+import time
 
 A_CNXN, A_AUTH, A_OPEN = 0x4E584E43, 0x48545541, 0x4E45504F
 A_OKAY, A_CLSE, A_WRTE = 0x59414B4F, 0x45534C43, 0x45545257
@@ -40,7 +45,10 @@ DEFAULT_DEVICE = {
     "packages": [],
     "installResult": "Success",
     "uninstallResult": None,
+    "installMs": 0,  # per packet of the APK
+    "dropDuringInstall": False,
 }
+PACKAGE = "com.Brelvo.BrelvoVRViewer"
 
 
 def packet(command, arg0, arg1, data=b""):
@@ -56,6 +64,7 @@ class Stream:
         self.incoming = queue.Queue()
         self.buffer = b""
         self.acked = threading.Event()
+        self.slow = False  # an install's stream, acknowledged with the device's delay
 
     def read(self, count):
         while len(self.buffer) < count:
@@ -82,6 +91,7 @@ class Device:
         self.profile = dict(DEFAULT_DEVICE)
         self.profile.update(profile)
         self.lock = threading.Lock()
+        self.gone = False
 
     # ---- the device's shell ----------------------------------------------------------------
     def shell(self, line):
@@ -125,7 +135,8 @@ class Device:
                     err += ("rm: %s: No such file or directory\n" % path).encode()
                     code = 1
         elif command in ("pm", "cmd") and "install" in argv:
-            out, code = self.install_result()
+            pushed = profile["files"].get(argv[-1], "")
+            out, code = self.install_result(int(pushed.split()[1]) if pushed else 0)
         elif command in ("pm", "cmd") and "uninstall" in argv:
             out, code = self.uninstall_result(argv[-1])
         else:
@@ -133,9 +144,12 @@ class Device:
             code = 127
         return out, err, code
 
-    def install_result(self):
+    def install_result(self, size):
         result = self.profile["installResult"]
         if result == "Success":
+            if PACKAGE not in self.profile["packages"]:
+                self.profile["packages"].append(PACKAGE)
+            self.profile["files"]["/data/app/%s/base.apk" % PACKAGE] = "%d bytes" % size
             return b"Success\n", 0
         return ("Failure [%s]\n" % result).encode(), 1
 
@@ -175,8 +189,17 @@ class Device:
             argv = command.split("\0") if name == "abb_exec" else shlex.split(command)
             if "install" in argv:
                 size = int(argv[argv.index("-S") + 1])
-                stream.read(size)
-                out, _ = self.install_result()
+                if self.profile["dropDuringInstall"]:
+                    stream.read(1)
+                    self.gone = True  # unplugged: no connection from now on
+                    stream.link.sock.shutdown(socket.SHUT_RDWR)
+                    return
+                stream.slow = True
+                try:
+                    stream.read(size)
+                except EOFError:  # the host gave up: nothing is installed
+                    return
+                out, _ = self.install_result(size)
             else:
                 out, _, _ = self.shell(" ".join(argv))
             stream.write(out)
@@ -265,9 +288,12 @@ class Link:
                     threading.Thread(target=self.device.serve, args=(stream, service),
                                      daemon=True).start()
                 elif command == A_WRTE:
+                    stream = self.streams.get(arg1)
+                    if stream and stream.slow:
+                        time.sleep(profile["installMs"] / 1000)
                     self.send(packet(A_OKAY, arg1, arg0))
-                    if arg1 in self.streams:
-                        self.streams[arg1].incoming.put(data)
+                    if stream:
+                        stream.incoming.put(data)
                 elif command == A_OKAY:
                     if arg1 in self.streams:
                         self.streams[arg1].acked.set()
@@ -296,9 +322,13 @@ def main():
     listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     listener.bind(("127.0.0.1", device.profile["port"]))
     listener.listen(4)
-    print("ready", flush=True)
+    device.profile["port"] = listener.getsockname()[1]
+    print("ready %d" % device.profile["port"], flush=True)
     while True:
         sock, _ = listener.accept()
+        if device.gone:
+            sock.close()
+            continue
         threading.Thread(target=Link(device, sock).run, daemon=True).start()
 
 

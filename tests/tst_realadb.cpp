@@ -1,0 +1,292 @@
+#include "app/cbrelvopico.h"
+#include "tests/support/bench.h"
+#include "tests/support/expected.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <memory>
+#include <vector>
+
+using namespace Expected;
+
+// The whole flow through the real adb client and server, the adb in the program's tools folder,
+// against headsets that tests/data/adb/emulated_adbd.py emulates over TCP. Each case has an adb
+// server port of its own, so that no case meets another's server or the user's.
+class TestRealAdb : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void install_data();
+    void install();
+    void uninstallTwice();
+    void unauthorized();
+    void headsetLostDuringTheInstall();
+    void serverStartedByTheProgram();
+    void closeDuringTheInstall();
+
+private:
+    // The program folder with the real adb, and APK files of three sizes to tell them apart.
+    void makeBench();
+    QString adb(const QStringList &args, int *exitCode = nullptr) const;
+    // Starts an emulated headset and has the server connect to it, until adb lists it so.
+    QString connectHeadset(QJsonObject profile, const QString &state = "device");
+    QString installedApk(const QString &serial) const;
+    bool serverAnswers() const;
+
+    std::unique_ptr<Bench> bench;
+    std::vector<std::unique_ptr<QProcess>> headsets;
+    quint16 serverPort = 0;
+};
+
+static const QString realAdbProgram = QStringLiteral(REAL_ADB);
+static const QJsonObject pico4{
+        {"product", "A8150"},
+        {"model", "Pico 4"},
+        {"device", "PICOA8150"},
+        {"properties",
+         QJsonObject{{"ro.product.model", "Pico 4"}, {"ro.pico.systemversion", "5.7.1"}}},
+        {"files",
+         QJsonObject{{"/vendor/etc/openxr/1/active_runtime.json",
+                      R"({"runtime": {"library_path": "libopenxr_forwardloader.so"}})"},
+                     {"/system/lib64/libopenxr_forwardloader.so", "ELF"}}}};
+
+void TestRealAdb::init()
+{
+    if (!QFileInfo(realAdbProgram).isExecutable())
+        QSKIP("no real adb here");
+    QTcpServer free;
+    QVERIFY(free.listen(QHostAddress::LocalHost));
+    serverPort = free.serverPort();
+    free.close();
+    qputenv("ANDROID_ADB_SERVER_PORT", QByteArray::number(serverPort));
+    makeBench();
+}
+
+void TestRealAdb::cleanup()
+{
+    if (bench) {
+        adb({"kill-server"});
+        bench.reset();
+    }
+    for (const auto &headset : headsets) {
+        headset->kill();
+        headset->waitForFinished();
+    }
+    headsets.clear();
+}
+
+void TestRealAdb::makeBench()
+{
+    bench = std::make_unique<Bench>(QJsonObject{}, Bench::AllApks, false);
+    QVERIFY(QFile::copy(realAdbProgram, bench->path(Bench::adbFileName())));
+    const QList<std::pair<const char *, int>> apks = {{"BrelvoVRViewer.apk", 1000},
+                                                      {"BrelvoVRViewer-Legacy.apk", 2000},
+                                                      {"BrelvoVRViewer-Pico2.apk", 3000}};
+    for (const auto &[name, size] : apks) {
+        QFile apk(bench->path(name));
+        QVERIFY(apk.open(QIODevice::WriteOnly) && apk.write(QByteArray("PK").leftJustified(size)));
+    }
+}
+
+QString TestRealAdb::adb(const QStringList &args, int *exitCode) const
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(bench->path(Bench::adbFileName()), args);
+    // A server that this command starts keeps its output open on some systems: read until the
+    // client ends, not until the stream does.
+    if (!process.waitForFinished(30000))
+        process.kill();
+    if (exitCode)
+        *exitCode = process.exitCode();
+    return QString::fromUtf8(process.readAll());
+}
+
+QString TestRealAdb::connectHeadset(QJsonObject profile, const QString &state)
+{
+    profile.insert("port", 0);
+    auto headset = std::make_unique<QProcess>();
+    headset->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    headset->start(QStringLiteral(PYTHON3),
+                   {QStringLiteral(BRELVO_TEST_DATA "/adb/emulated_adbd.py"),
+                    QString::fromUtf8(QJsonDocument(profile).toJson(QJsonDocument::Compact))});
+    if (!headset->waitForReadyRead(20000))
+        return QString();
+    const QString serial =
+            "127.0.0.1:" + QString::fromLatin1(headset->readLine()).section(' ', 1).trimmed();
+    headsets.push_back(std::move(headset));
+    adb({"connect", serial});
+    const QString line =
+            QStringLiteral("%1\\s+%2\\b").arg(QRegularExpression::escape(serial), state);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (adb({"devices"}).contains(QRegularExpression(line)))
+            return serial;
+        QTest::qWait(100);
+    }
+    qWarning() << "not listed as" << state << adb({"devices"});
+    return QString();
+}
+
+QString TestRealAdb::installedApk(const QString &serial) const
+{
+    return adb({"-s", serial, "shell", "cat", "/data/app/" + package + "/base.apk"}).trimmed();
+}
+
+bool TestRealAdb::serverAnswers() const
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, serverPort);
+    return socket.waitForConnected(3000);
+}
+
+void TestRealAdb::install_data()
+{
+    QTest::addColumn<QJsonObject>("profile");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QString>("apk");
+
+    QTest::newRow("Pico 4, OpenXR build")
+            << pico4
+            << QStringList{installing, "I PICO OS version: 5.7.1", "I Device model: Pico 4",
+                           openXrLine, installed}
+            << "1000 bytes";
+    QTest::newRow("Neo 2") << QJsonObject{{"product", "PicoNeo2"},
+                                          {"model", "Pico Neo 2"},
+                                          {"device", "PicoNeo2"}}
+                           << QStringList{installing, installed} << "3000 bytes";
+    // Older firmware: no shell protocol and no cmd, so adb pushes the APK and runs pm.
+    QTest::newRow("old firmware, Legacy build, pushed")
+            << QJsonObject{{"product", "G2"},
+                           {"model", "Pico G2 4K"},
+                           {"device", "PICOG2"},
+                           {"features", QJsonArray{}},
+                           {"properties", QJsonObject{{"ro.product.model", "Pico G2 4K"}}}}
+            << QStringList{installing, "I Device model: Pico G2 4K", legacyLine, installed}
+            << "2000 bytes";
+}
+
+void TestRealAdb::install()
+{
+    QFETCH(QJsonObject, profile);
+    QFETCH(QStringList, lines);
+    QFETCH(QString, apk);
+    const QString serial = connectHeadset(profile);
+    QVERIFY(!serial.isEmpty());
+    QCOMPARE(bench->click("installPushButton"), lines);
+    QCOMPARE(installedApk(serial), apk);
+}
+
+void TestRealAdb::uninstallTwice()
+{
+    QJsonObject profile = pico4;
+    profile.insert("packages", QJsonArray{package});
+    QJsonObject files = profile.value("files").toObject();
+    for (const QString &path : dataPaths(storage))
+        files.insert(path, "data");
+    files.insert(storage + "/DCIM/photo.jpg", "keep");
+    profile.insert("files", files);
+    const QString serial = connectHeadset(profile);
+    QVERIFY(!serial.isEmpty());
+
+    QCOMPARE(bench->click("uninstallPushButton"), (QStringList{uninstalling, uninstalled}));
+    QCOMPARE(adb({"-s", serial, "shell", "pm", "list", "packages", package}).trimmed(), "");
+    int exitCode = 0;
+    const QString left = adb(QStringList{"-s", serial, "shell", "ls"} + dataPaths(storage)
+                                     + QStringList{storage + "/DCIM/photo.jpg"},
+                             &exitCode);
+    QCOMPARE(left.count("No such file or directory"), 5);
+    QVERIFY(left.contains(storage + "/DCIM/photo.jpg\n"));
+    QCOMPARE(bench->click("uninstallPushButton"), (QStringList{uninstalling, alreadyUninstalled}));
+}
+
+void TestRealAdb::unauthorized()
+{
+    QVERIFY(!connectHeadset(QJsonObject{{"authorized", false}}, "unauthorized").isEmpty());
+    QCOMPARE(bench->click("installPushButton"), notAuthorized);
+    QCOMPARE(bench->click("uninstallPushButton"), notAuthorized);
+}
+
+void TestRealAdb::headsetLostDuringTheInstall()
+{
+    QJsonObject profile = pico4;
+    profile.insert("dropDuringInstall", true);
+    const QString serial = connectHeadset(profile);
+    QVERIFY(!serial.isEmpty());
+    const QStringList lines = bench->click("installPushButton");
+    QCOMPARE(lines.mid(0, 4),
+             (QStringList{installing, "I PICO OS version: 5.7.1", "I Device model: Pico 4",
+                          openXrLine}));
+    // adb lists a TCP device that went either not at all or as offline while it reconnects.
+    const QStringList gone = lines.mid(4);
+    if (gone != disconnected("installing"))
+        QCOMPARE(gone,
+                 (QStringList{"E Error installing Package: The Pico headset does not answer "
+                              "(adb lists it as offline). -> Please reconnect it and try "
+                              "again.",
+                              reconnectAdvice}));
+}
+
+void TestRealAdb::serverStartedByTheProgram()
+{
+    QVERIFY(!serverAnswers());
+    CBrelvoPico *window = bench->window();
+    window->show();
+    // The first command starts the server; its "* daemon" lines are no verdict.
+    QTRY_COMPARE_WITH_TIMEOUT(logLines(window).value(1),
+                              "I No headset is connected yet. -> Please connect the Pico "
+                              "headset by USB, with developer mode and USB debugging turned on.",
+                              30000);
+    const QString serial = connectHeadset(pico4);
+    QVERIFY(!serial.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(logLines(window).constLast(),
+                              "I Pico headset connected: Pico 4 (" + serial + ").", 30000);
+    QCOMPARE(bench->click("installPushButton").constLast(), installed);
+    QCOMPARE(logLines(window).filter(QRegularExpression("^E ")), QStringList{});
+
+    // The program stops the server it started, so that its folder can go.
+    QVERIFY(serverAnswers());
+    bench.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(!serverAnswers(), 10000);
+}
+
+void TestRealAdb::closeDuringTheInstall()
+{
+    // A build under way for seconds, far bigger than what the sockets between the client, the
+    // server and the device hold: what they hold still arrives after the client is gone.
+    QJsonObject profile = pico4;
+    profile.insert("installMs", 25);
+    QFile apk(bench->path("BrelvoVRViewer.apk"));
+    QVERIFY(apk.open(QIODevice::WriteOnly) && apk.write(QByteArray(40 << 20, 'x')) > 0);
+    apk.close();
+    const QString serial = connectHeadset(profile);
+    QVERIFY(!serial.isEmpty());
+    QProcess driver;
+    driver.setWorkingDirectory(bench->path());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("ASAN_OPTIONS", "detect_leaks=0");
+    driver.setProcessEnvironment(environment);
+    driver.start(CLOSEDRIVER_PROGRAM, {"close-during-real-install"});
+    QVERIFY(driver.waitForFinished(60000));
+    QCOMPARE(driver.exitCode(), 0);
+    QVERIFY(driver.readAllStandardOutput().contains(openXrLine.mid(2).toUtf8()));
+    // The install that Close stopped never lands; the server, which the program did not start,
+    // still runs.
+    QTest::qWait(7000);
+    QCOMPARE(installedApk(serial).contains("bytes"), false);
+    QVERIFY(serverAnswers());
+}
+
+QTEST_MAIN(TestRealAdb)
+#include "tst_realadb.moc"
