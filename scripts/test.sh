@@ -49,6 +49,12 @@ windows() {
         fi
     fi
     qt=$(realpath "$qt")
+    # The real adb.exe of the realadb suite, as it was built from adb's source.
+    local adb_exe=../shared/toolchains/adb-windows/adb.exe
+    if [ -f "$adb_exe" ]; then
+        echo "73b11e3ab379e236bfcc794928fb9ff9b4687728486b0f2082217847ed53a3df  $adb_exe" \
+            | sha256sum --check --quiet || { echo "test.sh: $adb_exe is not the one its README names"; exit 1; }
+    fi
 
     # One Wine prefix in the build folder and one Wine server kept running for the whole suite:
     # each program then starts in a fraction of a second instead of several.

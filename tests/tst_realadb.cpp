@@ -117,6 +117,7 @@ QString TestRealAdb::adb(const QStringList &args, int *exitCode) const
 QString TestRealAdb::connectHeadset(QJsonObject profile, const QString &state)
 {
     profile.insert("port", 0);
+    profile.insert("exitWithStdin", true);
     auto headset = std::make_unique<QProcess>();
     headset->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     headset->start(QStringLiteral(PYTHON3),

@@ -14,7 +14,8 @@ listens on 127.0.0.1:<port> (port 0: one the system picks); it prints "ready <po
 listens. Connect the server to it with `adb connect 127.0.0.1:<port>`. An install that succeeds
 adds the package and records the APK's size as /data/app/<package>/base.apk; "installMs" makes
 the host wait that long before each packet of the APK it sends, and "dropDuringInstall" makes the
-device vanish in the middle of one.
+device vanish in the middle of one. With "exitWithStdin" it ends when its standard input does,
+that is with the test that started it.
 """
 import json
 import os
@@ -47,6 +48,7 @@ DEFAULT_DEVICE = {
     "uninstallResult": None,
     "installMs": 0,  # per packet of the APK
     "dropDuringInstall": False,
+    "exitWithStdin": False,
 }
 PACKAGE = "com.Brelvo.BrelvoVRViewer"
 
@@ -323,6 +325,8 @@ def main():
     listener.bind(("127.0.0.1", device.profile["port"]))
     listener.listen(4)
     device.profile["port"] = listener.getsockname()[1]
+    if device.profile["exitWithStdin"]:
+        threading.Thread(target=lambda: (sys.stdin.read(), os._exit(0)), daemon=True).start()
     print("ready %d" % device.profile["port"], flush=True)
     while True:
         sock, _ = listener.accept()
