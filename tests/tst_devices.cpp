@@ -28,6 +28,7 @@ private slots:
     void newerClients_data();
     void newerClients();
     void clickBeforeTheFirstPaint();
+    void watcherOnWindowsLineEnds();
 };
 
 static const QString usbSerial = "PA8110MGH7200123";
@@ -332,6 +333,29 @@ void TestDevices::clickBeforeTheFirstPaint()
     const Calls calls = bench.journal();
     QCOMPARE(calls.count(devices), 2);
     QCOMPARE(calls.count(installOn(bench, "PA1")), 1);
+    bench.killRunningAdb();
+}
+
+void TestDevices::watcherOnWindowsLineEnds()
+{
+    const auto crlf = [](const QJsonArray &devices) {
+        QJsonObject scenario = Bench::simulated(devices);
+        scenario.insert("crlf", true);
+        return scenario;
+    };
+    Bench bench(crlf({Bench::pico("PA1")}));
+    CBrelvoPico *window = bench.window();
+    window->show();
+    const QString alone = "I Pico headset connected: Pico 4 (PA1).";
+    QTRY_COMPARE_WITH_TIMEOUT(logLines(window).constLast(), alone, 20000);
+    // A phone comes beside the headset and goes: two lines, and no word of a disconnection.
+    bench.setScenario(crlf({Bench::pico("PA1"), phone()}));
+    QTRY_COMPARE_WITH_TIMEOUT(logLines(window).constLast(),
+                              alone.chopped(1) + ". Other Android devices are connected too.",
+                              20000);
+    bench.setScenario(crlf({Bench::pico("PA1")}));
+    QTRY_COMPARE_WITH_TIMEOUT(logLines(window).constLast(), alone, 20000);
+    QCOMPARE(logLines(window).mid(1), (QStringList{alone, logLines(window).value(2), alone}));
     bench.killRunningAdb();
 }
 

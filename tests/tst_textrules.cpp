@@ -96,6 +96,9 @@ static QString queried(const QString &capture)
     return out.trimmed();
 }
 
+// The folders of captures, one for each client.
+static const QStringList clients = {"", "adb-34.0.5/", "adb-34.0.5-windows/"};
+
 using Expected::readyLine;
 static const QString header = Expected::listingHeader;
 static QString other(const QString &serial, const QString &state)
@@ -114,7 +117,8 @@ void TestTextRules::listedDevices_data()
     QTest::newRow("devices-none-server-starts")
             << "devices-none-server-starts" << QList<ListedDevice>{};
     QTest::newRow("devices-pico4") << "devices-pico4" << QList<ListedDevice>{pico4};
-    QTest::newRow("devices-pico4-crlf") << "devices-pico4-crlf" << QList<ListedDevice>{pico4};
+    QTest::newRow("adb.exe: devices-pico4")
+            << "adb-34.0.5-windows/devices-pico4" << QList<ListedDevice>{pico4};
     QTest::newRow("devices-unauthorized")
             << "devices-unauthorized"
             << QList<ListedDevice>{{"127.0.0.1:6109", "unauthorized", "transport_id:3"}};
@@ -164,11 +168,13 @@ void TestTextRules::headsetChoice_data()
             // Beside a phone, the Pico; never one of two Picos.
             {"devices-phone-and-pico4", ready("127.0.0.1:6101")},
             {"devices-pico4-and-neo2", several}};
-    // The same devices, as adb 1.0.41 (29.0.6) and 34.0.5 list them.
-    for (const QString client : {"", "adb-34.0.5/"}) {
-        for (const auto &[name, expected] : captured)
-            QTest::newRow(qPrintable(client + name))
-                    << adbCapture(client + name).out << noAnswers << expected;
+    // The same devices, as adb 1.0.41 (29.0.6), 34.0.5 and 34.0.5's adb.exe list them.
+    for (const QString &client : clients) {
+        for (const auto &[name, expected] : captured) {
+            if (QFile::exists(adbCapturePath(client + name)))
+                QTest::newRow(qPrintable(client + name))
+                        << adbCapture(client + name).out << noAnswers << expected;
+        }
     }
 
     QTest::newRow("empty output") << "" << noAnswers << none;
@@ -298,12 +304,31 @@ void TestTextRules::trackedListings_data()
     const QByteArray captured = adbCapture("track-devices-plug-in-and-out").out.toUtf8();
     QTest::newRow("track-devices-plug-in-and-out")
             << captured << QStringList{"", offline, ready, ""} << QByteArray() << true;
-    // adb.exe writes each LF as CR LF, which the lengths do not count (derived from the capture
-    // above with Windows line ends).
+    // adb.exe writes each LF as CR LF, which the lengths do not count.
+    const auto windows = [](const char *name) {
+        return adbCapture(QStringLiteral("adb-34.0.5-windows/") + name).out.toUtf8();
+    };
+    const QString pico = "127.0.0.1:6101         device product:A8150 model:Pico_4 "
+                         "device:PICOA8150 transport_id:";
+    const QString phone = "127.0.0.1:6107         ";
+    QTest::newRow("adb.exe: track-devices-plug-in-and-out")
+            << windows("track-devices-plug-in-and-out")
+            << QStringList{"", "127.0.0.1:6101         offline transport_id:9\n", pico + "9\n",
+                           QString(pico + "9\n").replace(" device product", " offline product"), ""}
+            << QByteArray() << true;
+    QTest::newRow("adb.exe: track-devices-second-device")
+            << windows("track-devices-second-device")
+            << QStringList{pico + "1\n", pico + "1\n" + phone + "offline transport_id:2\n",
+                           pico + "1\n" + phone
+                                   + "device product:panther model:Pixel_7 device:panther "
+                                     "transport_id:2\n",
+                           pico + "1\n" + phone
+                                   + "offline product:panther model:Pixel_7 device:panther "
+                                     "transport_id:2\n",
+                           pico + "1\n"}
+            << QByteArray() << true;
     QByteArray crlf = captured;
     crlf.replace("\n", "\r\n");
-    QTest::newRow("track-devices-plug-in-and-out with CR LF, derived")
-            << crlf << QStringList{"", offline, ready, ""} << QByteArray() << true;
     QTest::newRow("cut between CR and LF") << crlf.left(crlf.indexOf("\r\n") + 1) << QStringList{""}
                                            << crlf.mid(4, crlf.indexOf("\r\n") - 3) << true;
     QTest::newRow("cut within a listing")
@@ -324,8 +349,8 @@ void TestTextRules::trackedListings()
     QCOMPARE(takeTrackedListings(written, gotOk), listings);
     QCOMPARE(written, pending);
     QCOMPARE(gotOk, ok);
-    // A device that is being connected is not yet worth a word.
-    if (listings.size() > 1)
+    // A device that is being connected where none was is not yet worth a word.
+    if (listings.size() > 1 && listings.first().isEmpty())
         QVERIFY(chooseHeadset(parseDeviceListing(listings.at(1))).settling);
 }
 
@@ -451,8 +476,10 @@ void TestTextRules::packageVerdict_data()
             {"uninstall-refused", "Failure [DELETE_FAILED_DEVICE_POLICY_MANAGER]"},
             {"install-missing-apk",
              "adb: failed to stat /tmp/missing/BrelvoVRViewer.apk: No such file or directory"}};
-    for (const QString client : {"", "adb-34.0.5/"}) {
+    for (const QString &client : clients) {
         for (const auto &[name, failure] : captured) {
+            if (!QFile::exists(adbCapturePath(client + name)))
+                continue;
             const AdbCapture capture = adbCapture(client + name);
             QTest::newRow(qPrintable(client + name))
                     << capture.exitCode << capture.out << capture.err << failure;

@@ -371,6 +371,8 @@ QByteArray deviceLines(const QJsonArray &devices, const QByteArray &eol)
 // test changes; it ends with the test's folder, or when the program that started it is gone.
 [[noreturn]] void trackDevices(const QString &scenarioPath, const QString &statePath)
 {
+    // adb.exe writes each LF as CR LF, which the lengths do not count.
+    const bool crlf = readJson(scenarioPath).object().value(QLatin1String("crlf")).toBool();
     QByteArray last = "none yet";
     for (;;) {
 #ifdef Q_OS_UNIX
@@ -382,7 +384,9 @@ QByteArray deviceLines(const QJsonArray &devices, const QByteArray &eol)
         const QByteArray lines =
                 deviceLines(currentDevices(readJson(scenarioPath).object(), statePath, 0), "\n");
         if (lines != last) {
-            writeOut(QByteArray::number(lines.size(), 16).rightJustified(4, '0') + lines, {});
+            writeOut(QByteArray::number(lines.size(), 16).rightJustified(4, '0')
+                             + (crlf ? QByteArray(lines).replace("\n", "\r\n") : lines),
+                     {});
             last = lines;
         }
         QThread::msleep(50);

@@ -9,13 +9,15 @@ capture: where it came from, the command, the exit code and both output streams,
     tests/data/adb/capture.py NAME...    # only these
 
 BRELVO_CAPTURE_DIR names another folder to write to, for the captures of another client
-(tests/data/adb/adb-34.0.5/ holds those of Debian 13's adb).
+(tests/data/adb/adb-34.0.5/ holds those of Debian 13's adb), and BRELVO_CAPTURE_SYSTEM the system
+it ran on, for their source (for adb.exe under Wine: an `adb` on PATH that runs it with wine).
 """
 import json
 import os
 import socket
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 
@@ -58,13 +60,19 @@ DEVICES = {
 
 
 def adb_version():
-    out = subprocess.run(["adb", "version"], capture_output=True, text=True).stdout.split("\n")
-    return "%s (%s, %s)" % (out[0].split()[-1], out[1].replace("Version ", ""), sys.platform)
+    out = subprocess.run(["adb", "version"], capture_output=True, text=True).stdout.splitlines()
+    system = os.environ.get("BRELVO_CAPTURE_SYSTEM", sys.platform)
+    return "%s (%s, %s)" % (out[0].split()[-1], out[1].replace("Version ", ""), system)
 
 
 def adb(*args, timeout=20):
-    run = subprocess.run(["adb", *args], capture_output=True, timeout=timeout)
-    return run.returncode, run.stdout.decode(), run.stderr.decode()
+    # Into files, read once adb has ended: under Wine a server that the command starts keeps
+    # the command's error stream open, so a pipe would not end with the command.
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        code = subprocess.run(["adb", *args], stdout=out, stderr=err, timeout=timeout).returncode
+        out.seek(0)
+        err.seek(0)
+        return code, out.read().decode(), err.read().decode()
 
 
 class Emulated:
@@ -238,6 +246,22 @@ def capture_all(wanted):
              + ", connected while adb follows the devices, then disconnected; adb stopped "
              "by the capture", ["track-devices", "-l"],
              (tracker.returncode, out.decode(), err.decode()))
+    if want("track-devices-second-device"):
+        # The headset stays; a phone comes beside it and goes again.
+        adb("start-server")
+        with Emulated(PICO4):
+            tracker = subprocess.Popen(["adb", "track-devices", "-l"], stdout=subprocess.PIPE,
+                                       stderr=subprocess.PIPE)
+            time.sleep(1.0)
+            with Emulated(PHONE):
+                time.sleep(0.5)
+            time.sleep(1.0)
+            tracker.terminate()
+            out, err = tracker.communicate()
+        save("track-devices-second-device", EMULATED.format(adb=VERSION, what=DEVICES[6101])
+             + ", while adb follows the devices: " + DEVICES[6107] + " connected beside it, "
+             "then disconnected; adb stopped by the capture", ["track-devices", "-l"],
+             (tracker.returncode, out.decode(), err.decode()))
     if want("devices-server-version-mismatch"):
         adb("kill-server")
         server = FakeServer(version=40)
@@ -268,24 +292,8 @@ def capture_all(wanted):
         holder.close()
 
 
-def derive_crlf(name, original):
-    """The same answer with CR LF line ends, the form that programs on Windows meet."""
-    with open(os.path.join(HERE, original + ".json")) as file:
-        capture = json.load(file)
-    capture["source"] = "%s.json with every LF turned into CR LF, the line ends of Windows; " \
-                        "derived here, not captured on Windows" % original
-    for stream in ("stdout", "stderr"):
-        capture[stream] = capture[stream].replace("\n", "\r\n")
-    with open(os.path.join(HERE, name + ".json"), "w") as file:
-        json.dump(capture, file, indent=2, ensure_ascii=False)
-        file.write("\n")
-    print("%-36s derived" % name)
-
-
 VERSION = adb_version()
 if __name__ == "__main__":
     with open(APK, "wb") as apk:
         apk.write(b"PK stand-in for the viewer\n")
     capture_all(set(sys.argv[1:]))
-    if OUT == HERE:
-        derive_crlf("devices-pico4-crlf", "devices-pico4")
