@@ -8,9 +8,6 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 
 #include <memory>
@@ -43,6 +40,9 @@ private:
     // Starts an emulated headset and has the server connect to it, until adb lists it so.
     QString connectHeadset(QJsonObject profile, const QString &state = "device");
     QString installedApk(const QString &serial) const;
+    // What this machine's Python prints of a few lines, and its exit code (not every Qt for
+    // Windows has its network module).
+    static QString python(const QString &program, const QStringList &args, int *exitCode = nullptr);
     bool serverAnswers() const;
 
     std::unique_ptr<Bench> bench;
@@ -66,10 +66,11 @@ void TestRealAdb::init()
 {
     if (!QFileInfo(realAdbProgram).isExecutable())
         QSKIP("no real adb here");
-    QTcpServer free;
-    QVERIFY(free.listen(QHostAddress::LocalHost));
-    serverPort = free.serverPort();
-    free.close();
+    serverPort = quint16(python("import socket; s = socket.socket(); s.bind(('127.0.0.1', 0)); "
+                                "print(s.getsockname()[1])",
+                                {})
+                                 .toUInt());
+    QVERIFY(serverPort != 0);
     qputenv("ANDROID_ADB_SERVER_PORT", QByteArray::number(serverPort));
     makeBench();
 }
@@ -121,7 +122,7 @@ QString TestRealAdb::connectHeadset(QJsonObject profile, const QString &state)
     auto headset = std::make_unique<QProcess>();
     headset->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     headset->start(QStringLiteral(PYTHON3),
-                   {QStringLiteral(BRELVO_TEST_DATA "/adb/emulated_adbd.py"),
+                   {QStringLiteral(EMULATED_ADBD),
                     QString::fromUtf8(QJsonDocument(profile).toJson(QJsonDocument::Compact))});
     if (!headset->waitForReadyRead(20000))
         return QString();
@@ -145,11 +146,22 @@ QString TestRealAdb::installedApk(const QString &serial) const
     return adb({"-s", serial, "shell", "cat", "/data/app/" + package + "/base.apk"}).trimmed();
 }
 
+QString TestRealAdb::python(const QString &program, const QStringList &args, int *exitCode)
+{
+    QProcess process;
+    process.start(QStringLiteral(PYTHON3), QStringList{"-c", program} + args);
+    process.waitForFinished(30000);
+    if (exitCode)
+        *exitCode = process.exitCode();
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
 bool TestRealAdb::serverAnswers() const
 {
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, serverPort);
-    return socket.waitForConnected(3000);
+    int exitCode = -1;
+    python("import socket, sys; socket.create_connection(('127.0.0.1', int(sys.argv[1])), 3)",
+           {QString::number(serverPort)}, &exitCode);
+    return exitCode == 0;
 }
 
 void TestRealAdb::install_data()
