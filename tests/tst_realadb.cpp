@@ -40,13 +40,17 @@ private:
     // Starts an emulated headset and has the server connect to it, until adb lists it so.
     QString connectHeadset(QJsonObject profile, const QString &state = "device");
     QString installedApk(const QString &serial) const;
-    // What this machine's Python prints of a few lines, and its exit code (not every Qt for
-    // Windows has its network module).
-    static QString python(const QString &program, const QStringList &args, int *exitCode = nullptr);
+    // This machine's Python, for free ports and whether the server listens (not every Qt for
+    // Windows has its network module): a program that writes its answer to out. Under Wine, a
+    // program of this machine can neither be waited for nor read through a pipe, so it answers
+    // through a file in this machine's /tmp, named here by its path there.
+    static QString python(const QString &program, const QStringList &args);
+    static QString hostFile(const QString &name);
+    static QString readHostFile(const QString &file);
     bool serverAnswers() const;
 
     std::unique_ptr<Bench> bench;
-    std::vector<std::unique_ptr<QProcess>> headsets;
+    int headsets = 0;
     quint16 serverPort = 0;
 };
 
@@ -66,10 +70,12 @@ void TestRealAdb::init()
 {
     if (!QFileInfo(realAdbProgram).isExecutable())
         QSKIP("no real adb here");
-    serverPort = quint16(python("import socket; s = socket.socket(); s.bind(('127.0.0.1', 0)); "
-                                "print(s.getsockname()[1])",
+    serverPort = quint16(python("import socket\ns = socket.socket()\ns.bind(('127.0.0.1', 0))\n"
+                                "out.write(str(s.getsockname()[1]))",
                                 {})
                                  .toUInt());
+    QFile lease(QStringLiteral(HOST_DRIVE) + hostFile("lease"));
+    QVERIFY(lease.open(QIODevice::WriteOnly));
     QVERIFY(serverPort != 0);
     qputenv("ANDROID_ADB_SERVER_PORT", QByteArray::number(serverPort));
     makeBench();
@@ -81,11 +87,8 @@ void TestRealAdb::cleanup()
         adb({"kill-server"});
         bench.reset();
     }
-    for (const auto &headset : headsets) {
-        headset->kill();
-        headset->waitForFinished();
-    }
-    headsets.clear();
+    // The emulated headsets end once their lease is gone.
+    QFile::remove(QStringLiteral(HOST_DRIVE) + hostFile("lease"));
 }
 
 void TestRealAdb::makeBench()
@@ -117,18 +120,15 @@ QString TestRealAdb::adb(const QStringList &args, int *exitCode) const
 
 QString TestRealAdb::connectHeadset(QJsonObject profile, const QString &state)
 {
+    const QString ready = hostFile(QStringLiteral("ready-%1").arg(++headsets));
     profile.insert("port", 0);
-    profile.insert("exitWithStdin", true);
-    auto headset = std::make_unique<QProcess>();
-    headset->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    headset->start(QStringLiteral(PYTHON3),
-                   {QStringLiteral(EMULATED_ADBD),
-                    QString::fromUtf8(QJsonDocument(profile).toJson(QJsonDocument::Compact))});
-    if (!headset->waitForReadyRead(20000))
-        return QString();
-    const QString serial =
-            "127.0.0.1:" + QString::fromLatin1(headset->readLine()).section(' ', 1).trimmed();
-    headsets.push_back(std::move(headset));
+    profile.insert("readyFile", ready);
+    profile.insert("leaseFile", hostFile("lease"));
+    QProcess::startDetached(
+            QStringLiteral(PYTHON3),
+            {QStringLiteral(EMULATED_ADBD),
+             QString::fromUtf8(QJsonDocument(profile).toJson(QJsonDocument::Compact))});
+    const QString serial = "127.0.0.1:" + readHostFile(ready);
     adb({"connect", serial});
     const QString line =
             QStringLiteral("%1\\s+%2\\b").arg(QRegularExpression::escape(serial), state);
@@ -146,22 +146,48 @@ QString TestRealAdb::installedApk(const QString &serial) const
     return adb({"-s", serial, "shell", "cat", "/data/app/" + package + "/base.apk"}).trimmed();
 }
 
-QString TestRealAdb::python(const QString &program, const QStringList &args, int *exitCode)
+QString TestRealAdb::hostFile(const QString &name)
 {
-    QProcess process;
-    process.start(QStringLiteral(PYTHON3), QStringList{"-c", program} + args);
-    process.waitForFinished(30000);
-    if (exitCode)
-        *exitCode = process.exitCode();
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    return QStringLiteral("/tmp/brelvo-realadb-%1-%2")
+            .arg(QCoreApplication::applicationPid())
+            .arg(name);
+}
+
+QString TestRealAdb::readHostFile(const QString &file)
+{
+    const QString local = QStringLiteral(HOST_DRIVE) + file;
+    for (int attempt = 0; attempt < 600 && !QFile::exists(local); ++attempt)
+        QTest::qWait(50);
+    QFile result(local);
+    if (!result.open(QIODevice::ReadOnly))
+        return QString();
+    const QString text = QString::fromUtf8(result.readAll()).trimmed();
+    result.close();
+    result.remove();
+    return text;
+}
+
+QString TestRealAdb::python(const QString &program, const QStringList &args)
+{
+    static int runs = 0;
+    const QString file = hostFile(QStringLiteral("python-%1").arg(++runs));
+    QProcess::startDetached(
+            QStringLiteral(PYTHON3),
+            QStringList{"-c",
+                        "import os, sys\nout = open(sys.argv[-1] + '.part', 'w')\n" + program
+                                + "\nout.close()\nos.rename(sys.argv[-1] + '.part', "
+                                  "sys.argv[-1])\n"}
+                    + args + QStringList{file});
+    return readHostFile(file);
 }
 
 bool TestRealAdb::serverAnswers() const
 {
-    int exitCode = -1;
-    python("import socket, sys; socket.create_connection(('127.0.0.1', int(sys.argv[1])), 3)",
-           {QString::number(serverPort)}, &exitCode);
-    return exitCode == 0;
+    return python("import socket\ntry:\n    socket.create_connection(('127.0.0.1', "
+                  "int(sys.argv[1])), 3)\n    out.write('yes')\nexcept OSError:\n    "
+                  "out.write('no')",
+                  {QString::number(serverPort)})
+            == QLatin1String("yes");
 }
 
 void TestRealAdb::install_data()
@@ -220,7 +246,7 @@ void TestRealAdb::uninstallTwice()
                                      + QStringList{storage + "/DCIM/photo.jpg"},
                              &exitCode);
     QCOMPARE(left.count("No such file or directory"), 5);
-    QVERIFY(left.contains(storage + "/DCIM/photo.jpg\n"));
+    QVERIFY(left.contains(QRegularExpression(storage + "/DCIM/photo.jpg\r?\n")));
     QCOMPARE(bench->click("uninstallPushButton"), (QStringList{uninstalling, alreadyUninstalled}));
 }
 
@@ -263,15 +289,26 @@ void TestRealAdb::serverStartedByTheProgram()
                               30000);
     const QString serial = connectHeadset(pico4);
     QVERIFY(!serial.isEmpty());
+    const QString connected = "I Pico headset connected: Pico 4 (" + serial + ").";
+    QTRY_COMPARE_WITH_TIMEOUT(logLines(window).constLast(), connected, 30000);
+    // The server tells every change, in adb.exe's CR LF too: a phone comes beside it and goes.
+    const QString phone = connectHeadset(
+            QJsonObject{{"product", "panther"}, {"model", "Pixel 7"}, {"device", "panther"}});
+    QVERIFY(!phone.isEmpty());
     QTRY_COMPARE_WITH_TIMEOUT(logLines(window).constLast(),
-                              "I Pico headset connected: Pico 4 (" + serial + ").", 30000);
+                              connected.chopped(1) + ". Other Android devices are connected too.",
+                              30000);
+    adb({"disconnect", phone});
+    QTRY_COMPARE_WITH_TIMEOUT(logLines(window).constLast(), connected, 30000);
     QCOMPARE(bench->click("installPushButton").constLast(), installed);
-    QCOMPARE(logLines(window).filter(QRegularExpression("^E ")), QStringList{});
+    QCOMPARE(logLines(window).filter(QRegularExpression("^E |disconnected")), QStringList{});
 
     // The program stops the server it started, so that its folder can go.
     QVERIFY(serverAnswers());
+    const QString folder = bench->path();
     bench.reset();
-    QTRY_VERIFY_WITH_TIMEOUT(!serverAnswers(), 10000);
+    QVERIFY(!QDir(folder).exists());
+    QVERIFY(!serverAnswers());
 }
 
 void TestRealAdb::closeDuringTheInstall()

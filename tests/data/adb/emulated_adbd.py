@@ -14,8 +14,9 @@ listens on 127.0.0.1:<port> (port 0: one the system picks); it prints "ready <po
 listens. Connect the server to it with `adb connect 127.0.0.1:<port>`. An install that succeeds
 adds the package and records the APK's size as /data/app/<package>/base.apk; "installMs" makes
 the host wait that long before each packet of the APK it sends, and "dropDuringInstall" makes the
-device vanish in the middle of one. With "exitWithStdin" it ends when its standard input does,
-that is with the test that started it.
+device vanish in the middle of one. Started by a test: "readyFile" names a file that receives
+the port once it listens, and "leaseFile" one whose removal ends the device (a program under
+Wine can neither read a pipe from this machine's programs nor stop them).
 """
 import json
 import os
@@ -48,7 +49,8 @@ DEFAULT_DEVICE = {
     "uninstallResult": None,
     "installMs": 0,  # per packet of the APK
     "dropDuringInstall": False,
-    "exitWithStdin": False,
+    "readyFile": None,
+    "leaseFile": None,
 }
 PACKAGE = "com.Brelvo.BrelvoVRViewer"
 
@@ -325,8 +327,18 @@ def main():
     listener.bind(("127.0.0.1", device.profile["port"]))
     listener.listen(4)
     device.profile["port"] = listener.getsockname()[1]
-    if device.profile["exitWithStdin"]:
-        threading.Thread(target=lambda: (sys.stdin.read(), os._exit(0)), daemon=True).start()
+    lease = device.profile["leaseFile"]
+    if lease:
+        def watch():
+            while os.path.exists(lease):
+                time.sleep(0.2)
+            os._exit(0)
+        threading.Thread(target=watch, daemon=True).start()
+    ready = device.profile["readyFile"]
+    if ready:
+        with open(ready + ".part", "w") as file:
+            file.write(str(device.profile["port"]))
+        os.rename(ready + ".part", ready)
     print("ready %d" % device.profile["port"], flush=True)
     while True:
         sock, _ = listener.accept()
