@@ -74,6 +74,11 @@ windows() {
         -DCMAKE_CROSSCOMPILING_EMULATOR="$PWD/scripts/wine-run.sh"
     cmake --build "$build" --parallel "$(nproc)"
     ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)"
+    # A fresh Wine session for the archive's check on a real X display: what the suite left
+    # behind (a desktop process started without a display, an adb.exe server) must not be what
+    # the program's window meets.
+    wineserver --kill
+    wineserver --persistent
     (cd "$build" && cpack)
     scripts/check-windows-archive.sh "$build"/BrelvoPico-*-windows-x64.zip "$build/fakeadb.exe" \
         "$build/AdbWinApi.dll" scripts/simulated-headset.json "$build/windows-screenshot.png"

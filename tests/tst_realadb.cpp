@@ -16,7 +16,7 @@
 using namespace Expected;
 
 // The whole flow through the real adb client and server, the adb in the program's tools folder,
-// against headsets that tests/data/adb/emulated_adbd.py emulates over TCP. Each case has an adb
+// against headsets that tests/support/emulated_adbd.py emulates over TCP. Each case has an adb
 // server port of its own, so that no case meets another's server or the user's.
 class TestRealAdb : public QObject
 {

@@ -23,6 +23,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.environ.get("BRELVO_CAPTURE_DIR", HERE)
+EMULATED_ADBD = os.path.join(HERE, "..", "..", "support", "emulated_adbd.py")
 APK = os.path.join("/tmp", "BrelvoVRViewer.apk")
 PACKAGE = "com.Brelvo.BrelvoVRViewer"
 MANIFEST = "/vendor/etc/openxr/1/active_runtime.json"
@@ -46,7 +47,7 @@ PHONE = {"port": 6107, "product": "panther", "model": "Pixel 7", "device": "pant
 UNAUTHORIZED = {"port": 6109, "authorized": False}
 OFFLINE = {"port": 6111, "authorized": "silent"}
 
-EMULATED = "adb {adb} against tests/data/adb/emulated_adbd.py, {what}"
+EMULATED = "adb {adb} against tests/support/emulated_adbd.py, {what}"
 DEVICES = {
     6101: "an emulated Pico 4 (PICO OS 5.7.1, Android 10 adbd: shell protocol v2, cmd, "
           "abb_exec) over TCP",
@@ -82,8 +83,8 @@ class Emulated:
 
     def __enter__(self):
         for profile in self.profiles:
-            process = subprocess.Popen([sys.executable, os.path.join(HERE, "emulated_adbd.py"),
-                                        json.dumps(profile)], stdout=subprocess.PIPE,
+            process = subprocess.Popen([sys.executable, EMULATED_ADBD, json.dumps(profile)],
+                                       stdout=subprocess.PIPE,
                                        stderr=subprocess.DEVNULL)
             process.stdout.readline()
             self.processes.append(process)
