@@ -1,6 +1,6 @@
 // A stand-in for adb that tests put at tools/adb. It appends each argument list to the journal
-// named by FAKEADB_JOURNAL, one JSON array a line, and its process id and arguments to
-// FAKEADB_PIDS, then
+// named by FAKEADB_JOURNAL, one JSON array a line, and its process id, start time and arguments
+// to FAKEADB_PIDS, then
 // answers from the scenario file (JSON) named by FAKEADB_SCENARIO, or fakeadb.json beside it.
 //
 // The scenario's "rules" are tried first, in order; what no rule answers is left to the
@@ -16,6 +16,7 @@
 //              "stderrBase64": bytes, "stderrRepeat": n, "exitCode": n, "delayMs": n, "hang": true,
 //              "crash": true, "breakAdb": true (this adb cannot be started again afterwards),
 //              "capture": path (the streams and exit code of a capture of the real adb)}.
+#include "../support/processidentity.h"
 #include "simulatedheadset.h"
 
 #include <QCoreApplication>
@@ -137,6 +138,7 @@ int main(int argc, char **argv)
         if (pids.open(QIODevice::WriteOnly | QIODevice::Append))
             pids.write(
                     QByteArray::number(QCoreApplication::applicationPid()) + ' '
+                    + QByteArray::number(processStartTime(QCoreApplication::applicationPid())) + ' '
                     + QJsonDocument(QJsonArray::fromStringList(args)).toJson(QJsonDocument::Compact)
                     + '\n');
     }

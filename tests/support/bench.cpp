@@ -1,5 +1,6 @@
 #include "tests/support/bench.h"
 #include "app/cbrelvopico.h"
+#include "tests/support/processidentity.h"
 
 #include <QDir>
 #include <QFile>
@@ -132,29 +133,33 @@ QList<QStringList> Bench::journal() const
     return calls;
 }
 
-QList<std::pair<qint64, QStringList>> Bench::startedAdb() const
+QList<Bench::StartedAdb> Bench::startedAdb() const
 {
-    QList<std::pair<qint64, QStringList>> started;
+    QList<StartedAdb> started;
     QFile file(path(QStringLiteral("pids.txt")));
     if (file.open(QIODevice::ReadOnly)) {
         while (!file.atEnd()) {
             const QByteArray line = file.readLine();
-            const qsizetype space = line.indexOf(' ');
-            QStringList args;
-            for (const QJsonValue &arg : QJsonDocument::fromJson(line.mid(space + 1)).array())
-                args << arg.toString();
-            started.append({line.left(space).toLongLong(), args});
+            const qsizetype first = line.indexOf(' ');
+            const qsizetype second = line.indexOf(' ', first + 1);
+            StartedAdb adb{line.left(first).toLongLong(),
+                           line.mid(first + 1, second - first - 1).toLongLong(),
+                           {}};
+            for (const QJsonValue &arg : QJsonDocument::fromJson(line.mid(second + 1)).array())
+                adb.args << arg.toString();
+            started << adb;
         }
     }
     return started;
 }
 
-namespace {
-
-bool isRunning(qint64 id)
+bool Bench::isRunning(const StartedAdb &adb)
 {
+    // Its id may have gone to a process started since.
+    if (processStartTime(adb.pid) != adb.startTime)
+        return false;
 #if defined(Q_OS_WIN)
-    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, DWORD(id));
+    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, DWORD(adb.pid));
     if (!process)
         return false;
     const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
@@ -162,38 +167,38 @@ bool isRunning(qint64 id)
     return running;
 #else
     // A child that ended but was not reaped yet is a zombie; it is not running.
-    QFile status(QStringLiteral("/proc/%1/stat").arg(id));
+    QFile status(QStringLiteral("/proc/%1/stat").arg(adb.pid));
     if (status.open(QIODevice::ReadOnly)) {
         const QByteArray stat = status.readAll();
         const qsizetype close = stat.lastIndexOf(')');
         return close > 0 && stat.mid(close + 2, 1) != "Z";
     }
-    return ::kill(pid_t(id), 0) == 0;
+    return ::kill(pid_t(adb.pid), 0) == 0;
 #endif
 }
-
-} // namespace
 
 QList<QStringList> Bench::runningAdb() const
 {
     QList<QStringList> running;
-    for (const auto &[id, args] : startedAdb()) {
-        if (isRunning(id))
-            running << args;
+    for (const StartedAdb &adb : startedAdb()) {
+        if (isRunning(adb))
+            running << adb.args;
     }
     return running;
 }
 
 void Bench::killRunningAdb() const
 {
-    for (const auto &[id, args] : startedAdb()) {
+    for (const StartedAdb &adb : startedAdb()) {
+        if (!isRunning(adb))
+            continue;
 #if defined(Q_OS_WIN)
-        if (const HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, DWORD(id))) {
+        if (const HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, DWORD(adb.pid))) {
             TerminateProcess(process, 1);
             CloseHandle(process);
         }
 #else
-        ::kill(pid_t(id), SIGKILL);
+        ::kill(pid_t(adb.pid), SIGKILL);
 #endif
     }
 }

@@ -70,7 +70,14 @@ public:
     static QJsonObject simulated(const QJsonArray &devices, const QJsonArray &rules = {});
 
 private:
-    QList<std::pair<qint64, QStringList>> startedAdb() const;
+    struct StartedAdb
+    {
+        qint64 pid;
+        qint64 startTime;
+        QStringList args;
+    };
+    QList<StartedAdb> startedAdb() const;
+    static bool isRunning(const StartedAdb &adb);
 
     QTemporaryDir dir;
     QString previousDir;
