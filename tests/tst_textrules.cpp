@@ -253,6 +253,13 @@ void TestTextRules::headsetChoice_data()
     QTest::newRow("emulator-5554 and 127.0.0.1:5555 are one daemon")
             << header + readyLine("emulator-5554", "Pico_4") + readyLine("127.0.0.1:5555", "Pico_4")
             << noAnswers << ready("emulator-5554", false, "Pico, also 127.0.0.1:5555");
+    // Debian's adbd, connected: a daemon that names no model and answers no getprop.
+    DeviceAnswers adbdSays;
+    adbdSays.serialNumbers = {{"127.0.0.1:5555", ""}};
+    adbdSays.makers = {{"emulator-5554", ""}};
+    QTest::newRow("adb-34.0.5/devices-adbd-connected")
+            << adbCapture("adb-34.0.5/devices-adbd-connected").out << adbdSays
+            << ready("emulator-5554", false, "maker unknown, also 127.0.0.1:5555");
     QTest::newRow("emulator-5554 and 127.0.0.1:5557 are two")
             << header + readyLine("emulator-5554", "Pico_4") + readyLine("127.0.0.1:5557", "Pico_4")
             << noAnswers << several;

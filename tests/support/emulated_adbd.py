@@ -14,7 +14,8 @@ listens on 127.0.0.1:<port> (port 0: one the system picks); it prints "ready <po
 listens. Connect the server to it with `adb connect 127.0.0.1:<port>`. An install that succeeds
 adds the package and records the APK's size as /data/app/<package>/base.apk; "installMs" makes
 the host wait that long before each packet of the APK it sends, and "dropDuringInstall" makes the
-device vanish in the middle of one. Started by a test: "readyFile" names a file that receives
+device vanish in the middle of one; "dropOn" makes it vanish, without a word, when a command that
+holds this text starts (an unplugged cable during a query or an uninstall). Started by a test: "readyFile" names a file that receives
 the port once it listens, and "leaseFile" one whose removal ends the device (a program under
 Wine can neither read a pipe from this machine's programs nor stop them).
 """
@@ -49,6 +50,7 @@ DEFAULT_DEVICE = {
     "uninstallResult": None,
     "installMs": 0,  # per packet of the APK
     "dropDuringInstall": False,
+    "dropOn": None,  # e.g. "pm list packages"
     "readyFile": None,
     "leaseFile": None,
 }
@@ -172,6 +174,9 @@ class Device:
         sys.stderr.write("adbd %d: open %r\n" % (self.profile["port"], service))
         name, _, command = service.partition(":")
         options = name.split(",")
+        if self.profile["dropOn"] and self.profile["dropOn"] in command.replace("\0", " "):
+            self.vanish(stream)
+            return
         if options[0] == "shell":
             out, err, code = self.shell(command)
             if "v2" in options and "raw" not in options:
@@ -195,8 +200,7 @@ class Device:
                 size = int(argv[argv.index("-S") + 1])
                 if self.profile["dropDuringInstall"]:
                     stream.read(1)
-                    self.gone = True  # unplugged: no connection from now on
-                    stream.link.sock.shutdown(socket.SHUT_RDWR)
+                    self.vanish(stream)
                     return
                 stream.slow = True
                 try:
@@ -212,6 +216,10 @@ class Device:
         else:
             sys.stderr.write("adbd: unknown service %r\n" % service)
         stream.close()
+
+    def vanish(self, stream):
+        self.gone = True  # unplugged: no connection from now on
+        stream.link.sock.shutdown(socket.SHUT_RDWR)
 
     def sync(self, stream):
         while True:

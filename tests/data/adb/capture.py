@@ -156,6 +156,35 @@ class FakeServer:
         self.listener.close()
 
 
+ADBD = "/usr/lib/android-sdk/platform-tools/adbd"
+
+
+def capture_real_adbd(want):
+    """Debian's adbd, the device daemon built for Linux, as a device: only when named, as root."""
+    version = subprocess.run(["dpkg-query", "-W", "-f", "${Version}", "adbd"],
+                             capture_output=True, text=True).stdout
+    source = ("adb %s against Debian's adbd %s (the device daemon built for Linux, listening on "
+              "port 5555), run as root" % (VERSION, version))
+    daemon = subprocess.Popen([ADBD], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    time.sleep(1.0)
+    adb("start-server")
+    time.sleep(3.0)  # the server's scan of the emulator ports
+    adb("connect", "127.0.0.1:5555")
+    time.sleep(1.0)
+    if want("devices-adbd-connected"):
+        # The server also finds the daemon by itself, as an emulator on the port below it.
+        save("devices-adbd-connected", source + ", after `adb connect 127.0.0.1:5555`",
+             ["devices", "-l"], adb("devices", "-l"))
+    if want("shell-adbd-link-dropped"):
+        threading.Timer(1.0, daemon.kill).start()
+        args = ["-s", "127.0.0.1:5555", "shell", "sleep", "30"]
+        save("shell-adbd-link-dropped", source + "; adbd killed a second into the command",
+             args, adb(*args, timeout=40))
+    daemon.kill()
+    daemon.wait()
+    adb("disconnect", "127.0.0.1:5555")
+
+
 def capture_all(wanted):
     def want(name):
         return not wanted or name in wanted
@@ -218,6 +247,20 @@ def capture_all(wanted):
         if want(name):
             args = ["install", "-r", APK] if name.startswith("install") else ["uninstall", PACKAGE]
             on(name, profile, *args)
+
+    # The cable pulled as the command starts: the device closes its connection without a word.
+    dropped = [("shell-link-dropped", dict(PICO4, dropOn="pm list packages"),
+                ["shell", "pm", "list", "packages", PACKAGE]),
+               ("uninstall-link-dropped", dict(PICO4, dropOn="uninstall"), ["uninstall", PACKAGE])]
+    for name, profile, args in dropped:
+        if want(name):
+            with Emulated(profile):
+                full = ["-s", serial(profile), *args]
+                result = adb(*full)
+            save(name, EMULATED.format(adb=VERSION, what=DEVICES[profile["port"]])
+                 + ", which vanishes as the command starts", full, result)
+    if wanted & {"devices-adbd-connected", "shell-adbd-link-dropped"}:
+        capture_real_adbd(want)
 
     if want("shell-device-not-found"):
         with Emulated(PICO4):
