@@ -74,7 +74,7 @@ bool mayMeanHeadsetLost(const QString &failure)
 {
     static const QRegularExpression lost(
             QStringLiteral("no devices/emulators found|device '[^']*' not found|device offline|"
-                           "^error: closed$|adb ended with exit code"),
+                           "^error: closed$|adb ended with exit code|adb did not report success"),
             QRegularExpression::MultilineOption);
     const QStringList lines = answerLines(failure);
     return lost.match(failure).hasMatch()

@@ -57,7 +57,10 @@ void CBrelvoPico::on_uninstallPushButton_clicked()
         return;
     }
     if (installed.isEmpty()) {
-        logInfo(QStringLiteral("Package is already uninstalled!"));
+        // adb before 35.0.1 answers a query whose link dropped as an empty success: "not
+        // installed" holds only if the headset is still there.
+        if (isStillTheHeadset(headset, isNeo2))
+            logInfo(QStringLiteral("Package is already uninstalled!"));
         return;
     }
     if (!uninstallPackage(headset)

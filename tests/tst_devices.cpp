@@ -295,6 +295,23 @@ void TestDevices::newerClients_data()
             << QStringList{installing, "I PICO OS version: 5.7.1", "I Device model: Pico 4",
                            openXrLine}
                     + disconnected("installing");
+    // adb 1.0.41 and 34.0.5 end a command whose link dropped with exit code 0 and no word.
+    QJsonObject dropsAtQuery =
+            Bench::simulated({installed},
+                             {Bench::rule({"-s", "PA1", "shell", "pm", "list", "packages", package},
+                                          {Bench::replay("adb-34.0.5/shell-link-dropped")})});
+    dropsAtQuery.insert("vanishAfter", 2);
+    QTest::newRow("link drops during the package query, adb 34")
+            << "uninstallPushButton" << dropsAtQuery << QStringList{uninstalling} + notFound;
+    QJsonObject dropsAtUninstall =
+            Bench::simulated({installed},
+                             {Bench::rule({"-s", "PA1", "uninstall", package},
+                                          {Bench::replay("uninstall-link-dropped")})});
+    // The devices, pm, the devices once more, and the uninstall during which it goes.
+    dropsAtUninstall.insert("vanishAfter", 4);
+    QTest::newRow("link drops during the uninstall, adb 1.0.41")
+            << "uninstallPushButton" << dropsAtUninstall
+            << QStringList{uninstalling} + disconnected("uninstalling");
     // adb 35.0.1 and later (client/commandline.cpp: a shell whose link drops returns 255).
     QTest::newRow("link drops during a query, derived from adb 35's source")
             << "uninstallPushButton"

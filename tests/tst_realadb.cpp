@@ -30,6 +30,7 @@ private slots:
     void uninstallTwice();
     void unauthorized();
     void headsetLostDuringTheInstall();
+    void headsetLostDuringThePackageQuery();
     void serverStartedByTheProgram();
     void closeDuringTheInstall();
 
@@ -275,6 +276,20 @@ void TestRealAdb::headsetLostDuringTheInstall()
                               "(adb lists it as offline). -> Please reconnect it and try "
                               "again.",
                               reconnectAdvice}));
+}
+
+void TestRealAdb::headsetLostDuringThePackageQuery()
+{
+    QJsonObject profile = pico4;
+    profile.insert("packages", QJsonArray{package});
+    profile.insert("dropOn", "pm list packages");
+    QVERIFY(!connectHeadset(profile).isEmpty());
+    // The client answers the dropped query as an empty success, which must not read as "not
+    // installed" while the app is still on the headset.
+    const QStringList lines = bench->click("uninstallPushButton");
+    QCOMPARE(lines.value(0), uninstalling);
+    if (lines.mid(1) != notFound)
+        QCOMPARE(lines.mid(1), notAnswering("offline"));
 }
 
 void TestRealAdb::serverStartedByTheProgram()

@@ -74,7 +74,7 @@ void TestUninstall::earlyStops_data()
     QTest::newRow("not installed")
             << true << all << Bench::simulated({Bench::pico("PA1")})
             << QStringList{uninstalling, alreadyUninstalled}
-            << Calls{devices, {"-s", "PA1", "shell", "pm", "list", "packages", package}};
+            << Calls{devices, {"-s", "PA1", "shell", "pm", "list", "packages", package}, devices};
 }
 
 void TestUninstall::earlyStops()
