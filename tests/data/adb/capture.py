@@ -125,6 +125,21 @@ def on(name, profile, *args, devices=None):
     save(name, EMULATED.format(adb=VERSION, what=what), full, result)
 
 
+def follow_devices(staying, coming):
+    """`adb track-devices -l` beside the devices that stay, while another comes and goes."""
+    adb("start-server")
+    with Emulated(*staying):
+        tracker = subprocess.Popen(["adb", "track-devices", "-l"], stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE)
+        time.sleep(1.0)
+        with Emulated(coming):
+            time.sleep(0.5)
+        time.sleep(1.0)
+        tracker.terminate()
+        out, err = tracker.communicate()
+    return tracker.returncode, out.decode(), err.decode()
+
+
 class FakeServer:
     """Something on adb's port: an older adb server, or a program that closes every connection."""
 
@@ -277,35 +292,15 @@ def capture_all(wanted):
 
     if want("track-devices-plug-in-and-out"):
         # adb writes a listing at once, then one whenever a device comes, goes or changes.
-        adb("start-server")
-        tracker = subprocess.Popen(["adb", "track-devices", "-l"], stdout=subprocess.PIPE,
-                                   stderr=subprocess.PIPE)
-        time.sleep(1.0)
-        with Emulated(PICO4):
-            time.sleep(0.5)
-        time.sleep(1.0)
-        tracker.terminate()
-        out, err = tracker.communicate()
         save("track-devices-plug-in-and-out", EMULATED.format(adb=VERSION, what=DEVICES[6101])
              + ", connected while adb follows the devices, then disconnected; adb stopped "
-             "by the capture", ["track-devices", "-l"],
-             (tracker.returncode, out.decode(), err.decode()))
+             "by the capture", ["track-devices", "-l"], follow_devices([], PICO4))
     if want("track-devices-second-device"):
         # The headset stays; a phone comes beside it and goes again.
-        adb("start-server")
-        with Emulated(PICO4):
-            tracker = subprocess.Popen(["adb", "track-devices", "-l"], stdout=subprocess.PIPE,
-                                       stderr=subprocess.PIPE)
-            time.sleep(1.0)
-            with Emulated(PHONE):
-                time.sleep(0.5)
-            time.sleep(1.0)
-            tracker.terminate()
-            out, err = tracker.communicate()
         save("track-devices-second-device", EMULATED.format(adb=VERSION, what=DEVICES[6101])
              + ", while adb follows the devices: " + DEVICES[6107] + " connected beside it, "
              "then disconnected; adb stopped by the capture", ["track-devices", "-l"],
-             (tracker.returncode, out.decode(), err.decode()))
+             follow_devices([PICO4], PHONE))
     if want("devices-server-version-mismatch"):
         adb("kill-server")
         server = FakeServer(version=40)
