@@ -10,6 +10,14 @@ QStringList answerLines(const QString &text)
     return text.split(lineBreak, Qt::SkipEmptyParts);
 }
 
+QString oneLine(const QString &text)
+{
+    QString line = text;
+    line.remove(QLatin1Char('\r'));
+    line.remove(QLatin1Char('\n'));
+    return line.trimmed();
+}
+
 bool isAdbNotice(const QString &line)
 {
     // Current and older clients' wordings.

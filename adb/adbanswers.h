@@ -10,6 +10,9 @@
 // The lines of an answer, without line ends (LF, CR LF or CR) and without empty lines.
 QStringList answerLines(const QString &text);
 
+// A one-line answer: without its line breaks, and without the white space around it.
+QString oneLine(const QString &text);
+
 // adb's notices that its server was started, or restarted because another program's adb is of
 // another version. adb says them on the way and then does the work: they never decide anything.
 bool isAdbNotice(const QString &line);

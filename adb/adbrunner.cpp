@@ -1,47 +1,49 @@
 #include "adb/adbrunner.h"
 #include "adb/adbanswers.h"
-#include "adb/adbcommands.h"
-#include "adb/devicewatcher.h"
 #include "app/cbrelvopico.h"
 
 #include <QEventLoop>
 #include <QProcess>
 #include <QTimer>
 
-void keepHead(QByteArray &head, const QByteArray &more)
+// Appends to head what still fits in MaxAdbOutput.
+static void keepHead(QByteArray &head, const QByteArray &more)
 {
     head += more.left(qMax<qsizetype>(0, MaxAdbOutput - head.size()));
 }
 
 void CBrelvoPico::drainAdbOutput()
 {
-    keepHead(adbOut, process->readAllStandardOutput());
-    keepHead(adbErr, process->readAllStandardError());
+    keepHead(command.out, process->readAllStandardOutput());
+    keepHead(command.err, process->readAllStandardError());
 }
 
-AdbRun CBrelvoPico::runAdbCommand(const QStringList &arguments, bool waitForFinish)
+bool CBrelvoPico::startAdbCommand(const QStringList &arguments)
 {
     // Every command starts here, and never over another: whatever an event served during a
     // wait asks for, the command that runs keeps its process and its output.
     if (process->state() != QProcess::NotRunning) {
         qWarning("adb is still running a command; not starting another one");
-        return AdbRun{AdbRun::Refused, -1, QString(), QString()};
+        return false;
     }
-    adbOut.clear();
-    adbErr.clear();
+    command.out.clear();
+    command.err.clear();
     process->start(adbPath, arguments, QIODevice::ReadWrite);
-    adbStarted = process->waitForStarted(-1);
-    if (!adbStarted)
-        return adbRunResult(false);
-    if (!waitForFinish)
-        return AdbRun{AdbRun::Started, -1, QString(), QString()};
+    command.started = process->waitForStarted(-1);
+    return command.started;
+}
 
-    const bool hung = !waitForAdb(adbTimeout);
-    if (hung) {
-        // A hung adb must not keep running behind the program's back, nor hold the process.
-        stopAdbCommand();
-    }
-    return adbRunResult(hung);
+AdbRun CBrelvoPico::runAdbCommand(const QStringList &arguments)
+{
+    if (!startAdbCommand(arguments))
+        return process->state() == QProcess::NotRunning
+                ? adbRunResult(AdbRun::Ended)
+                : AdbRun{AdbRun::Refused, -1, QString(), QString()};
+    if (waitForAdb(command.timeout))
+        return adbRunResult(AdbRun::Ended);
+    // A hung adb must not keep running behind the program's back, nor hold the process.
+    stopAdbCommand();
+    return adbRunResult(AdbRun::Stopped);
 }
 
 bool CBrelvoPico::waitForAdb(int bound)
@@ -68,49 +70,66 @@ void CBrelvoPico::stopAdbCommand()
     process->waitForFinished(-1);
 }
 
-void CBrelvoPico::stopAdb()
-{
-    watcher->stop();
-    // Nothing may land on the headset after the window is gone.
-    if (process->state() != QProcess::NotRunning)
-        stopAdbCommand();
-    // The server would go on running from the program's folder, which then cannot be deleted
-    // or replaced; one that was running before, another program's, is left alone.
-    if (startedServer) {
-        startedServer = false;
-        QProcess killer;
-        killer.start(adbPath, Adb::killServer());
-        if (!killer.waitForFinished(KillServerMs)) {
-            killer.kill();
-            killer.waitForFinished(-1);
-        }
-    }
-}
-
-AdbRun CBrelvoPico::adbRunResult(bool stopped)
+AdbRun CBrelvoPico::adbRunResult(AdbRun::Outcome ending)
 {
     drainAdbOutput();
     AdbRun run;
-    if (adbCouldNotStart())
+    if (!command.started)
         run.outcome = AdbRun::CouldNotStart;
-    else if (stopped)
-        run.outcome = AdbRun::Stopped;
-    else if (process->exitStatus() == QProcess::CrashExit)
+    else if (ending == AdbRun::Ended && process->exitStatus() == QProcess::CrashExit)
         run.outcome = AdbRun::Crashed;
     else
-        run.outcome = AdbRun::Ended;
+        run.outcome = ending;
     run.exitCode = process->exitCode();
-    run.out = QString::fromUtf8(adbOut);
-    run.err = QString::fromUtf8(adbErr);
+    run.out = QString::fromUtf8(command.out);
+    run.err = QString::fromUtf8(command.err);
     // A server that the program started is the program's to stop when it ends.
-    startedServer = startedServer || startedAdbServer(run.err);
+    server.ours = server.ours || startedAdbServer(run.err);
     const QString notice = otherAdbServerNotice(run.err);
     if (!notice.isEmpty())
-        otherAdbNotice = notice;
+        server.otherAdbNotice = notice;
     return run;
 }
 
-bool CBrelvoPico::adbCouldNotStart() const
+QString CBrelvoPico::adbStartFailure() const
 {
-    return !adbStarted;
+    return QStringLiteral("\"%1\" could not be started. -> Please check that it is there and "
+                          "complete; security software may be blocking it.")
+            .arg(adbPath);
+}
+
+QString CBrelvoPico::adbNoAnswer() const
+{
+    return QStringLiteral("adb did not answer within %1 seconds.").arg(command.timeout / 1000);
+}
+
+QString CBrelvoPico::adbProblem(const AdbRun &run) const
+{
+    const QString retry = QStringLiteral(" -> Please close other programs that use adb, or "
+                                         "restart the computer, and try again.");
+    switch (run.outcome) {
+    case AdbRun::CouldNotStart:
+        return adbStartFailure();
+    case AdbRun::Stopped:
+        return adbNoAnswer() + retry;
+    case AdbRun::Crashed:
+#ifdef Q_OS_WIN
+        // STATUS_DLL_NOT_FOUND: Windows could not load adb at all.
+        if (uint(run.exitCode) == 0xC0000135u)
+            return QStringLiteral("adb could not run: a file it needs (such as AdbWinApi.dll) is "
+                                  "missing beside it. -> Please restore the tools folder beside "
+                                  "the program.");
+#endif
+        return QStringLiteral("adb stopped unexpectedly while looking for the headset. -> Please "
+                              "check that the tools folder beside the program is complete, and "
+                              "try again.");
+    case AdbRun::Refused:
+        return QStringLiteral("adb is still busy with another command.") + retry;
+    case AdbRun::Ended:
+        break;
+    }
+    QString said = withoutAdbNotices(run.err);
+    if (said.isEmpty())
+        said = QStringLiteral("adb ended with exit code %1.").arg(run.exitCode);
+    return QStringLiteral("adb could not look for the headset.") + retry + QLatin1Char('\n') + said;
 }

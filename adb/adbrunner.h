@@ -8,7 +8,6 @@
 struct AdbRun
 {
     enum Outcome {
-        Started, // still running: the caller waits for it
         Ended, // ran to its own end; exitCode holds how
         CouldNotStart,
         Crashed,
@@ -24,8 +23,5 @@ struct AdbRun
 // Of each output stream the program keeps this much, far more than any real answer; the rest is
 // read and dropped, so that an adb that never stops talking cannot exhaust the memory.
 inline constexpr qsizetype MaxAdbOutput = 1024 * 1024;
-
-// Appends to head what still fits in MaxAdbOutput.
-void keepHead(QByteArray &head, const QByteArray &more);
 
 #endif // ADBRUNNER_H

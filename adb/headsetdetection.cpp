@@ -1,227 +1,10 @@
-#include "adb/headsetdetection.h"
 #include "adb/adbanswers.h"
 #include "adb/adbcommands.h"
 #include "app/cbrelvopico.h"
 
-#include <QRegularExpression>
-
 #include <algorithm>
 
-bool ListedDevice::isReady() const
-{
-    return state == Adb::ReadyState;
-}
-
-bool ListedDevice::isNeo2() const
-{
-    return details.contains(Adb::Neo2Model, Qt::CaseInsensitive);
-}
-
-bool ListedDevice::isPico() const
-{
-    for (const char *name : {"model", "product", "device"}) {
-        if (field(QLatin1String(name)).contains(QLatin1String("pico"), Qt::CaseInsensitive))
-            return true;
-    }
-    return false;
-}
-
-bool ListedDevice::isAddressEntry() const
-{
-    static const QRegularExpression address(QRegularExpression::anchoredPattern(
-            QStringLiteral("(\\d{1,3}(\\.\\d{1,3}){3}|\\[[0-9A-Fa-f:.]+\\]|localhost):\\d+")));
-    return address.match(serial).hasMatch();
-}
-
-QString ListedDevice::mdnsSerial() const
-{
-    static const QRegularExpression mdns(QRegularExpression::anchoredPattern(
-            QStringLiteral("adb-(.+)-[^-.]+\\._adb[-a-z]*\\._tcp\\.?")));
-    return mdns.match(serial).captured(1);
-}
-
-QString ListedDevice::field(const QString &name) const
-{
-    static const QRegularExpression blanks(QStringLiteral("\\s+"),
-                                           QRegularExpression::UseUnicodePropertiesOption);
-    const QString key = name + QLatin1Char(':');
-    for (const QString &word : details.split(blanks, Qt::SkipEmptyParts)) {
-        if (word.startsWith(key))
-            return word.mid(key.size());
-    }
-    return QString();
-}
-
-QString ListedDevice::displayName() const
-{
-    // adb writes the model's spaces as underscores.
-    const QString model =
-            field(QStringLiteral("model")).replace(QLatin1Char('_'), QLatin1Char(' '));
-    return model.isEmpty() ? serial : QStringLiteral("%1 (%2)").arg(model, serial);
-}
-
-QString displayNames(const QList<ListedDevice> &devices)
-{
-    QStringList names;
-    for (const ListedDevice &device : devices)
-        names << device.displayName();
-    return names.join(QLatin1String(", "));
-}
-
-QList<ListedDevice> parseDeviceListing(const QString &listing)
-{
-    static const QRegularExpression blanks(QStringLiteral("\\s+"),
-                                           QRegularExpression::UseUnicodePropertiesOption);
-    QList<ListedDevice> devices;
-    for (const QString &line : answerLines(listing)) {
-        // The header, and adb's own notices such as "* daemon started successfully".
-        const QString text = line.trimmed();
-        if (text.startsWith(QLatin1Char('*')) || isAdbNotice(text)
-            || text == QLatin1String("List of devices attached"))
-            continue;
-        // A device line is the serial, then the state, then named fields.
-        const QStringList words = text.split(blanks, Qt::SkipEmptyParts);
-        if (words.size() < 2)
-            continue;
-        // The one state of two words: "no permissions (reason); see [URL]".
-        const bool noPermissions = words.at(1) == QLatin1String("no")
-                && words.value(2).startsWith(QLatin1String("permissions"));
-        const QString state = noPermissions ? QStringLiteral("no permissions") : words.at(1);
-        devices.append(
-                {words.at(0), state, words.mid(noPermissions ? 3 : 2).join(QLatin1Char(' '))});
-    }
-    return devices;
-}
-
-bool isPicoMaker(const QString &maker)
-{
-    return maker.contains(QLatin1String("pico"), Qt::CaseInsensitive);
-}
-
-namespace {
-
-// The entry that this one is a second way to, among the ready entries, or empty.
-QString firstEntryOf(const ListedDevice &device, const QList<ListedDevice> &ready,
-                     const QHash<QString, QString> &serialNumbers)
-{
-    const auto listed = [&ready, &device](const QString &serial) {
-        return serial != device.serial
-                && std::any_of(ready.cbegin(), ready.cend(),
-                               [&serial](const ListedDevice &d) { return d.serial == serial; });
-    };
-    const QString mdns = device.mdnsSerial();
-    if (!mdns.isEmpty())
-        return listed(mdns) ? mdns : QString();
-    // adb numbers an emulator's console port N and its adb port N+1.
-    static const QRegularExpression loopback(
-            QRegularExpression::anchoredPattern(QStringLiteral("127\\.0\\.0\\.1:(\\d+)")));
-    const QRegularExpressionMatch local = loopback.match(device.serial);
-    if (local.hasMatch()) {
-        const QString emulator = QStringLiteral("emulator-%1").arg(local.captured(1).toInt() - 1);
-        if (listed(emulator))
-            return emulator;
-    }
-    const QString serialNumber = serialNumbers.value(device.serial);
-    if (device.isAddressEntry() && !serialNumber.isEmpty() && listed(serialNumber))
-        return serialNumber;
-    return QString();
-}
-
-} // namespace
-
-QList<ReadyDevice> readyDevices(const QList<ListedDevice> &devices,
-                                const QHash<QString, QString> &serialNumbers)
-{
-    QList<ListedDevice> ready;
-    std::copy_if(devices.cbegin(), devices.cend(), std::back_inserter(ready),
-                 [](const ListedDevice &device) { return device.isReady(); });
-    QList<ReadyDevice> result;
-    QList<std::pair<QString, ListedDevice>> seconds;
-    for (const ListedDevice &device : ready) {
-        const QString first = firstEntryOf(device, ready, serialNumbers);
-        if (first.isEmpty())
-            result.append({device, {}});
-        else
-            seconds.append({first, device});
-    }
-    for (const auto &[first, device] : seconds) {
-        for (ReadyDevice &one : result) {
-            if (one.entry.serial == first)
-                one.alsoListedAs.append(device);
-        }
-    }
-    return result;
-}
-
-QStringList devicesToAskSerialNumber(const QList<ListedDevice> &devices)
-{
-    QStringList serials;
-    const QList<ReadyDevice> ready = readyDevices(devices);
-    if (ready.size() < 2)
-        return serials;
-    for (const ReadyDevice &device : ready) {
-        if (device.entry.isAddressEntry())
-            serials << device.entry.serial;
-    }
-    return serials;
-}
-
-QStringList devicesToAskMaker(const QList<ListedDevice> &devices, const DeviceAnswers &answers)
-{
-    QStringList serials;
-    for (const ReadyDevice &device : readyDevices(devices, answers.serialNumbers)) {
-        if (!device.entry.isPico())
-            serials << device.entry.serial;
-    }
-    return serials;
-}
-
-HeadsetChoice chooseHeadset(const QList<ListedDevice> &devices, const DeviceAnswers &answers)
-{
-    HeadsetChoice choice;
-    const QList<ReadyDevice> ready = readyDevices(devices, answers.serialNumbers);
-    QList<ReadyDevice> picos;
-    for (const ReadyDevice &device : ready) {
-        choice.ready << device.entry;
-        if (device.entry.isPico() || isPicoMaker(answers.makers.value(device.entry.serial)))
-            picos << device;
-    }
-    QList<ListedDevice> notReady;
-    std::copy_if(devices.cbegin(), devices.cend(), std::back_inserter(notReady),
-                 [](const ListedDevice &device) { return !device.isReady(); });
-
-    const auto use = [&choice](const ReadyDevice &device, bool knownPico) {
-        choice.kind = HeadsetChoice::Ready;
-        choice.headset = device.entry;
-        choice.alsoListedAs = device.alsoListedAs;
-        choice.knownPico = knownPico;
-    };
-    if (picos.size() == 1) {
-        use(picos.first(), true);
-    } else if (picos.size() > 1) {
-        choice.kind = HeadsetChoice::SeveralReady;
-    } else if (!notReady.isEmpty()) {
-        // adb lists a device that is not ready without its model: it may be the headset.
-        choice.kind = HeadsetChoice::NotReady;
-        choice.notReady = notReady.first();
-        choice.settling =
-                std::all_of(notReady.cbegin(), notReady.cend(), [](const ListedDevice &device) {
-                    return device.state == QLatin1String("offline")
-                            || device.state == QLatin1String("authorizing")
-                            || device.state == QLatin1String("connecting");
-                });
-    } else if (ready.size() > 1) {
-        choice.kind = HeadsetChoice::SeveralReady;
-    } else if (ready.size() == 1) {
-        if (answers.makers.value(ready.first().entry.serial).trimmed().isEmpty()) {
-            use(ready.first(), false);
-        } else {
-            choice.kind = HeadsetChoice::NotAPico;
-            choice.headset = ready.first().entry;
-        }
-    }
-    return choice;
-}
+// Finding the headset: the device listing, and asking the devices that it leaves in doubt.
 
 HeadsetChoice CBrelvoPico::findDevice()
 {
@@ -236,43 +19,42 @@ HeadsetChoice CBrelvoPico::findDevice()
     }
     const QList<ListedDevice> devices = parseDeviceListing(run.out);
     askDevices(devices);
-    answeredDevices = devices;
-    return chooseHeadset(devices, deviceAnswers);
+    known.devices = devices;
+    return chooseHeadset(devices, known.answers);
 }
 
 bool CBrelvoPico::hasDevicesToAsk(const QList<ListedDevice> &devices) const
 {
-    const QStringList serials = devicesToAskSerialNumber(devices);
-    const QStringList makers = devicesToAskMaker(devices, deviceAnswers);
-    return std::any_of(
-                   serials.cbegin(), serials.cend(),
-                   [this](const QString &s) { return !deviceAnswers.serialNumbers.contains(s); })
-            || std::any_of(makers.cbegin(), makers.cend(),
-                           [this](const QString &s) { return !deviceAnswers.makers.contains(s); });
+    const auto unasked = [](const QStringList &serials, const QHash<QString, QString> &asked) {
+        return std::any_of(serials.cbegin(), serials.cend(),
+                           [&asked](const QString &serial) { return !asked.contains(serial); });
+    };
+    return unasked(devicesToAskSerialNumber(devices), known.answers.serialNumbers)
+            || unasked(devicesToAskMaker(devices, known.answers), known.answers.makers);
 }
 
 void CBrelvoPico::askDevices(const QList<ListedDevice> &devices)
 {
     // Each device is asked once while its answers are kept (an action, or one listing).
     for (const QString &serial : devicesToAskSerialNumber(devices)) {
-        if (!deviceAnswers.serialNumbers.contains(serial))
-            deviceAnswers.serialNumbers.insert(
+        if (!known.answers.serialNumbers.contains(serial))
+            known.answers.serialNumbers.insert(
                     serial,
-                    queryHeadset(Adb::getprop(serial, Adb::SerialNumberProperty)).trimmed());
+                    oneLine(queryHeadset(Adb::getprop(serial, Adb::SerialNumberProperty)).text));
     }
-    for (const QString &serial : devicesToAskMaker(devices, deviceAnswers)) {
-        if (!deviceAnswers.makers.contains(serial))
-            deviceAnswers.makers.insert(serial, getDeviceMaker(serial));
+    for (const QString &serial : devicesToAskMaker(devices, known.answers)) {
+        if (!known.answers.makers.contains(serial))
+            known.answers.makers.insert(serial, getDeviceMaker(serial));
     }
 }
 
 QString CBrelvoPico::getDeviceMaker(const QString &serial)
 {
     const QString manufacturer =
-            queryHeadset(Adb::getprop(serial, Adb::ManufacturerProperty)).trimmed();
+            oneLine(queryHeadset(Adb::getprop(serial, Adb::ManufacturerProperty)).text);
     if (isPicoMaker(manufacturer))
         return manufacturer;
     // Some firmware names the factory that built it, and Pico only as the brand.
-    const QString brand = queryHeadset(Adb::getprop(serial, Adb::BrandProperty)).trimmed();
+    const QString brand = oneLine(queryHeadset(Adb::getprop(serial, Adb::BrandProperty)).text);
     return isPicoMaker(brand) || manufacturer.isEmpty() ? brand : manufacturer;
 }

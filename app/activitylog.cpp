@@ -1,10 +1,13 @@
 #include "app/activitylog.h"
+#include "app/advice.h"
 #include "app/cbrelvopico.h"
 
 #include <QLoggingCategory>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+
+#include <utility>
 
 // Every log line also goes to Qt's message log, off unless switched on, for support and for
 // checking a release without a screen: QT_LOGGING_RULES="brelvo.log.info=true".
@@ -105,4 +108,23 @@ void CBrelvoPico::scrollLogToEnd()
     // and the new line comes into view all the same.
     QScrollBar *bar = ui.logTextEdit->verticalScrollBar();
     bar->setValue(bar->maximum());
+}
+
+void CBrelvoPico::logErrorWithAdvice(const QString &text)
+{
+    logError(text);
+    advise(text);
+}
+
+void CBrelvoPico::advise(const QString &said)
+{
+    const Advice advice = adviceFor(said);
+    if (!advice.text.isEmpty())
+        logInfo(advice.text);
+}
+
+void CBrelvoPico::adviseOnOtherAdb()
+{
+    if (!server.otherAdbNotice.isEmpty())
+        advise(std::exchange(server.otherAdbNotice, QString()));
 }

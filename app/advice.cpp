@@ -152,3 +152,12 @@ Advice adviceFor(const QString &said)
     }
     return {};
 }
+
+Advice adviceWithId(const QString &id)
+{
+    for (const Row &row : table) {
+        if (id == QLatin1String(row.id))
+            return {id, QCoreApplication::translate("Advice", row.advice)};
+    }
+    return {};
+}

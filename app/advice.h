@@ -12,5 +12,7 @@ struct Advice
 
 // The advice for a failure's text, or none when the text is not one the program knows.
 Advice adviceFor(const QString &said);
+// The advice that the table names so.
+Advice adviceWithId(const QString &id);
 
 #endif // ADVICE_H

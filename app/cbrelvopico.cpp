@@ -1,10 +1,12 @@
 #include "app/cbrelvopico.h"
+#include "adb/adbcommands.h"
 #include "adb/devicewatcher.h"
 
 #include <QDesktopServices>
+#include <QFile>
 #include <QIcon>
 #include <QProcess>
-#include <QTimer>
+#include <QScopeGuard>
 #include <QUrl>
 
 #include <cstdlib>
@@ -86,10 +88,11 @@ CBrelvoPico::CBrelvoPico(QWidget *parent, Qt::WindowFlags flags) : QDialog(paren
     connect(process, &QProcess::readyReadStandardError, this, &CBrelvoPico::drainAdbOutput);
 
     watcher = new DeviceWatcher(this);
-    connect(watcher, &DeviceWatcher::devicesChanged, this, &CBrelvoPico::devicesChanged);
+    connect(watcher, &DeviceWatcher::devicesChanged, this,
+            [this](const QString &listing) { readListing(listing, Telling::Tell); });
 
     logInfo(QStringLiteral("Starting Rivi Ravazov"));
-    for (const QString &error : missingFileErrors(true))
+    for (const QString &error : missingFileErrors({adbPath, apkPath, apkLegacyPath}))
         logError(error);
 }
 
@@ -98,8 +101,8 @@ void CBrelvoPico::paintEvent(QPaintEvent *event)
     QDialog::paintEvent(event);
     // adb is asked where the headset stands once the window is on the screen, so the window
     // never waits for adb; the answer is told as soon as it comes.
-    if (!paintedOnce) {
-        paintedOnce = true;
+    if (!status.paintedOnce) {
+        status.paintedOnce = true;
         QMetaObject::invokeMethod(this, &CBrelvoPico::detectAtStartup, Qt::QueuedConnection);
     }
 }
@@ -108,7 +111,7 @@ void CBrelvoPico::reject()
 {
     // An action waits inside an event loop of its own: leaving only the dialog's would keep
     // the program running without a window until adb ends.
-    if (busy)
+    if (status.busy)
         quitNow();
     QDialog::reject();
 }
@@ -139,4 +142,128 @@ void CBrelvoPico::on_youtubePushButton_clicked()
 void CBrelvoPico::on_pdfPushButton_clicked()
 {
     QDesktopServices::openUrl(QUrl(QString::fromLatin1(PdfGuideUrl), QUrl::TolerantMode));
+}
+
+void CBrelvoPico::detectAtStartup()
+{
+    // Without adb there is nothing to ask; the start-up lines have said so.
+    if (!QFile::exists(adbPath))
+        return;
+    // An action clicked before the first paint tells where the headset stands itself.
+    if (!status.busy) {
+        beginAction();
+        const HeadsetChoice choice = findDevice();
+        showConnection(choice, StatusMoment::AtStartup, Telling::Tell);
+        if (choice.kind == HeadsetChoice::AdbFailed)
+            advise(choice.problem);
+        endAction();
+    }
+    // From now on adb reports every change itself.
+    watcher->start(adbPath);
+}
+
+void CBrelvoPico::runAction(Action action)
+{
+    // One action at a time: the shared process runs one adb command.
+    if (status.busy)
+        return;
+    beginAction();
+    const auto done = qScopeGuard([this] { endAction(); });
+    if (reportMissingFiles())
+        return;
+    const HeadsetChoice choice = detectHeadset();
+    if (choice.kind != HeadsetChoice::Ready)
+        return;
+    const QString line = usingHeadsetLine(choice);
+    if (!line.isEmpty())
+        logInfo(line);
+    (this->*action)(choice.headset.serial);
+}
+
+void CBrelvoPico::beginAction()
+{
+    setBusy();
+    // An action begins afresh: the devices are asked again.
+    known.answers = {};
+}
+
+void CBrelvoPico::endAction()
+{
+    adviseOnOtherAdb();
+    setIdle();
+    // What the watcher saw meanwhile is known, not told: the action has told what it met.
+    if (status.listingHeld)
+        readListing(status.heldListing, Telling::Remember);
+}
+
+QString CBrelvoPico::missingFileError(const QString &path) const
+{
+    const QString name = path == adbPath ? QStringLiteral("adb")
+            : path == apkLegacyPath      ? QStringLiteral("Brelvo VR Viewer Legacy APK")
+            : path == apkPico2Path       ? QStringLiteral("Brelvo VR Viewer Pico Neo 2 APK")
+                                         : QStringLiteral("Brelvo VR Viewer APK");
+    return QStringLiteral("Error: Cannot find ") + name;
+}
+
+QStringList CBrelvoPico::missingFileErrors(const QStringList &paths) const
+{
+    QStringList errors;
+    for (const QString &path : paths) {
+        if (!QFile::exists(path))
+            errors << missingFileError(path);
+    }
+    return errors;
+}
+
+bool CBrelvoPico::reportMissingFiles()
+{
+    // An action stops at the first file it lacks.
+    const QStringList errors = missingFileErrors({adbPath, apkPath});
+    if (!errors.isEmpty())
+        logError(errors.first());
+    return !errors.isEmpty();
+}
+
+HeadsetChoice CBrelvoPico::detectHeadset()
+{
+    const HeadsetChoice choice = findDevice();
+    const StopLine stop = stopLine(choice);
+    if (!stop.text.isEmpty())
+        logError(stop.text);
+    if (!stop.advice.isEmpty())
+        logInfo(stop.advice);
+    return choice;
+}
+
+std::optional<ListedDevice> CBrelvoPico::stillTheHeadset(const QString &headset)
+{
+    // The devices may have changed since the click; nothing goes to any other device.
+    const HeadsetChoice choice = detectHeadset();
+    if (choice.kind != HeadsetChoice::Ready)
+        return std::nullopt;
+    if (choice.headset.serial != headset) {
+        logError(QStringLiteral("The connected devices changed while the program was working. "
+                                "-> Please keep only the Pico headset connected and try again."));
+        return std::nullopt;
+    }
+    return choice.headset;
+}
+
+void CBrelvoPico::stopAdb()
+{
+    watcher->stop();
+    // Nothing may land on the headset after the window is gone.
+    if (process->state() != QProcess::NotRunning)
+        stopAdbCommand();
+    // The server would go on running from the program's folder, which then cannot be deleted
+    // or replaced; one that was running before, another program's, is left alone.
+    if (server.ours) {
+        server.ours = false;
+        QProcess killer;
+        killer.start(adbPath, Adb::killServer());
+        if (!killer.waitForFinished(KillServerMs)) {
+            killer.kill();
+            killer.waitForFinished(-1);
+        }
+    }
 }

@@ -2,8 +2,9 @@
 #define CBRELVOPICO_H
 
 #include "adb/adbrunner.h"
-#include "adb/headsetdetection.h"
+#include "adb/devicelisting.h"
 #include "app/activitylog.h"
+#include "app/headsetmessages.h"
 #include "ui_cbrelvopico.h"
 
 #include <QByteArray>
@@ -12,14 +13,26 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class DeviceWatcher;
 
 QT_BEGIN_NAMESPACE
 class QProcess;
 QT_END_NAMESPACE
 
+// What a device said when asked, or, when it could not be asked, what was said instead.
+struct HeadsetAnswer
+{
+    QString text; // standard output, line breaks and all
+    bool answered = true;
+    QString instead;
+};
+
 // The one window of the program: it owns the form, the paths of the files that lie beside the
-// program, and the single QProcess on which every adb command runs.
+// program, and the single QProcess on which every adb command runs. Its members live in the file
+// of what they do, and call one way: the actions, the window's life and status, finding the
+// headset, the questions put to it, running adb.
 class CBrelvoPico : public QDialog
 {
     Q_OBJECT
@@ -38,17 +51,18 @@ public:
     void logInfo(const QString &text);
     void logError(const QString &text);
 
-    // Runs adb with these arguments, each one process argument: to its end (or the bound), or,
-    // not waiting, until it has started.
-    AdbRun runAdbCommand(const QStringList &arguments, bool waitForFinish = true);
+    // Runs adb with these arguments, each one process argument, to its end or the bound.
+    AdbRun runAdbCommand(const QStringList &arguments);
+    // Only starts it, when no other command runs; the caller waits for it.
+    bool startAdbCommand(const QStringList &arguments);
 
     HeadsetChoice findDevice();
     // Its maker, as the device says: ro.product.manufacturer, else ro.product.brand.
     QString getDeviceMaker(const QString &serial);
     QString getDeviceModel(const QString &serial);
     QString getExternalStorage(const QString &serial);
-    // answered turns false when the headset could not be asked; the caller presets it.
-    QString getInstalledPackage(const QString &serial, bool &answered);
+    // "package:com.Brelvo.BrelvoVRViewer", or empty when it is not installed.
+    HeadsetAnswer getInstalledPackage(const QString &serial);
     QString getPicoOsVersion(const QString &serial);
     bool hasOpenXrRuntime(const QString &serial);
 
@@ -60,8 +74,8 @@ public:
 
     // Let tests and diagnostics shorten the bound on a query and the wait before the word on
     // long installs; the program keeps AdbTimeoutMs and LongWaitMs.
-    void setAdbTimeout(int milliseconds) { adbTimeout = milliseconds; }
-    void setLongWait(int milliseconds) { longWait = milliseconds; }
+    void setAdbTimeout(int milliseconds) { command.timeout = milliseconds; }
+    void setLongWait(int milliseconds) { waitLine.longWait = milliseconds; }
 
     // Escape or closing the window: during an action, the program ends at once, as with Close.
     void reject() override;
@@ -77,63 +91,69 @@ private slots:
     void on_pdfPushButton_clicked();
 
 private:
-    // Appends an entry and returns the block number of its first row.
+    // An action's own steps, on the headset that its click found (ops/).
+    using Action = void (CBrelvoPico::*)(const QString &headset);
+    void install(const QString &headset);
+    void uninstall(const QString &headset);
+
+    // The window's life (app/cbrelvopico.cpp). One action at a time, from the click's checks
+    // (the files, the headset) to its end.
+    void detectAtStartup();
+    void runAction(Action action);
+    void beginAction();
+    void endAction();
+    // The error line for a file beside the program that is missing.
+    QString missingFileError(const QString &path) const;
+    QStringList missingFileErrors(const QStringList &paths) const;
+    bool reportMissingFiles();
+    // The headset to work on, or a choice of another kind once the reason is logged.
+    HeadsetChoice detectHeadset();
+    // The headset again, when it is still the one the click found; else the reason is logged.
+    std::optional<ListedDevice> stillTheHeadset(const QString &headset);
+    // At the end: the watcher, the command that runs, and the server the program started.
+    void stopAdb();
+    [[noreturn]] void quitNow();
+
+    // The status line (app/devicestatus.cpp). While busy, Install and Uninstall are out of
+    // reach (the shared process runs one command) and the watcher's listings wait.
+    enum class Telling { Tell, Remember };
+    void setBusy();
+    void setIdle();
+    void readListing(const QString &listing, Telling telling);
+    void showConnection(const HeadsetChoice &choice, StatusMoment moment, Telling telling);
+
+    // The activity log (app/activitylog.cpp). An entry's number is that of its first row.
     int appendLogLine(LogKind kind, const QString &text);
-    // Replaces the text of the one-row entry that begins at that block.
     void replaceLogLine(int block, LogKind kind, const QString &text);
     void scrollLogToEnd();
+    // Plain-words advice on what adb or the headset said, when the program knows it; after an
+    // action, a word on another program's adb, when adb replaced its server meanwhile.
+    void advise(const QString &said);
+    void logErrorWithAdvice(const QString &text);
+    void adviseOnOtherAdb();
+
+    // Asks the devices that their listing leaves in doubt, once while the answers are kept.
+    void askDevices(const QList<ListedDevice> &devices);
+    bool hasDevicesToAsk(const QList<ListedDevice> &devices) const;
+    HeadsetAnswer queryHeadset(const QStringList &arguments);
 
     void drainAdbOutput();
     // Serves the event loop until the command ends, or until the bound passes (none when
     // negative); false when it is still running.
     bool waitForAdb(int bound);
-    AdbRun adbRunResult(bool stopped);
+    // How the command went that ended, or that the program stopped.
+    AdbRun adbRunResult(AdbRun::Outcome ending);
     void stopAdbCommand();
-    // At the end: the watcher, the command that runs, and the server the program started.
-    void stopAdb();
-    bool adbCouldNotStart() const;
     QString adbStartFailure() const;
+    QString adbNoAnswer() const;
     QString adbProblem(const AdbRun &run) const;
-    QString queryHeadset(const QStringList &arguments, bool keepLineBreaks = false,
-                         bool *answered = nullptr);
-    // An information line with plain-words advice on what adb or the headset said, when there
-    // is some; once an action or the start-up detection is over, a word on another program's
-    // adb, when adb replaced its server meanwhile.
-    void advise(const QString &said);
-    void logErrorWithAdvice(const QString &text);
-    void adviseOnOtherAdb();
 
-    // The error line for a file beside the program that is missing, and those lines for adb,
-    // the OpenXR APK and, when asked, the Legacy APK.
-    QString missingFileError(const QString &path) const;
-    QStringList missingFileErrors(bool withLegacyApk) const;
-    bool reportMissingFiles();
-    // Asks the devices that their listing leaves in doubt, once while the answers are kept.
-    void askDevices(const QList<ListedDevice> &devices);
-    bool hasDevicesToAsk(const QList<ListedDevice> &devices) const;
-    // The headset to work on, or an empty serial once the reason is logged.
-    QString detectHeadset(bool announce, bool &isNeo2);
-    // Why no headset can be used, as the error line says it.
-    QString noHeadsetReason(const HeadsetChoice &choice) const;
-    bool isStillTheHeadset(const QString &headset, bool &isNeo2);
-    // While busy, Install and Uninstall are out of reach: the shared process runs one command.
-    // An action begins afresh: the devices are asked again.
-    void setBusy(bool working);
-    void beginAction();
-    void endAction();
-    // Logs the line that says to wait, which counts the seconds while adb installs or uninstalls.
+    // The line that says to wait counts the seconds while adb installs or uninstalls; then
+    // what went wrong, if anything, is logged (ops/packageaction.cpp).
     void logWaitLine(const QString &text);
     void showWaitTime();
-    // Waits for the install or uninstall command on the headset; logs what went wrong, if
-    // anything.
     bool finishAction(const QString &errorPrefix, const QString &headset);
-
-    void detectAtStartup();
-    void devicesChanged(const QString &listing);
-    void readListing(const QString &listing, bool tell);
-    // Tells where the headset stands, or (not telling) only remembers it.
-    void showConnection(const HeadsetChoice &choice, bool atStartup, bool tell);
-    [[noreturn]] void quitNow();
+    QString failureReason(const AdbRun &run, const QString &headset);
 
     Ui::CBrelvoPicoClass ui;
     QString adbPath;
@@ -141,23 +161,38 @@ private:
     QString apkPico2Path;
     QString apkLegacyPath;
     QProcess *process = nullptr;
-    bool adbStarted = false; // the last command
-    bool startedServer = false; // adb started its server for one of the program's commands
-    QString otherAdbNotice; // adb replaced another program's server since the last word on it
-    QString unanswered; // what the last query that got no answer said instead
-    DeviceAnswers deviceAnswers; // kept for one action, or for one listing of the watcher
-    QList<ListedDevice> answeredDevices; // the listing they answered for
-    QByteArray adbOut; // the heads of its output
-    QByteArray adbErr;
-    int adbTimeout = AdbTimeoutMs;
-    int longWait = LongWaitMs;
-
-    bool busy = false;
-    bool paintedOnce = false;
     DeviceWatcher *watcher = nullptr;
-    QString connectionState; // of the last connection line
-    QString pendingListing; // what the watcher said while the process was busy
-    bool listingPending = false;
+
+    // The command on process.
+    struct Command
+    {
+        bool started = false;
+        QByteArray out; // the heads of its output
+        QByteArray err;
+        int timeout = AdbTimeoutMs;
+    } command;
+
+    struct Server
+    {
+        bool ours = false; // adb started it for one of the program's commands
+        QString otherAdbNotice; // adb replaced another program's server since the last word on it
+    } server;
+
+    // What the devices said of themselves, kept for one action or one listing of the watcher.
+    struct Known
+    {
+        DeviceAnswers answers;
+        QList<ListedDevice> devices; // the listing they answered for
+    } known;
+
+    struct Status
+    {
+        bool busy = false;
+        bool paintedOnce = false;
+        QString state; // of the last status line
+        QString heldListing; // what the watcher said while the process was busy
+        bool listingHeld = false;
+    } status;
 
     struct WaitLine
     {
@@ -165,6 +200,7 @@ private:
         QString text;
         QElapsedTimer clock;
         bool longWaitSaid = false;
+        int longWait = LongWaitMs;
     } waitLine;
 };
 

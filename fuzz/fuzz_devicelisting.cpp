@@ -4,7 +4,7 @@
 // several when the choice is ambiguous. What the devices answer is made up from their serials.
 #include "fuzzcheck.h"
 
-#include "adb/headsetdetection.h"
+#include "adb/devicelisting.h"
 
 #include <QString>
 

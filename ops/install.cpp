@@ -4,38 +4,28 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QScopeGuard>
 
 void CBrelvoPico::on_installPushButton_clicked()
 {
-    // One action at a time: the shared process runs one adb command.
-    if (busy)
-        return;
-    beginAction();
-    const auto done = qScopeGuard([this] { endAction(); });
+    runAction(&CBrelvoPico::install);
+}
 
-    if (reportMissingFiles())
-        return;
-    bool isNeo2 = false;
-    const QString headset = detectHeadset(true, isNeo2);
-    if (headset.isEmpty())
-        return;
-
+void CBrelvoPico::install(const QString &headset)
+{
     logWaitLine(QStringLiteral("Installing package, please wait ..."));
-    if (!installPackage(headset))
-        return;
-    if (finishAction(QStringLiteral("Error installing Package: "), headset))
+    if (installPackage(headset)
+        && finishAction(QStringLiteral("Error installing Package: "), headset))
         logInfo(QStringLiteral("Package installed successfully!"));
 }
 
 bool CBrelvoPico::installPackage(const QString &headset)
 {
-    bool isNeo2 = false;
-    if (!isStillTheHeadset(headset, isNeo2))
+    const std::optional<ListedDevice> device = stillTheHeadset(headset);
+    if (!device)
         return false;
 
     QString apk = apkPico2Path;
-    if (!isNeo2) {
+    if (!device->isNeo2()) {
         const QString version = getPicoOsVersion(headset);
         const QString model = getDeviceModel(headset);
         if (!version.isEmpty())
@@ -58,8 +48,7 @@ bool CBrelvoPico::installPackage(const QString &headset)
         return false;
     }
     // The absolute path as the platform writes it: with backslashes on Windows.
-    runAdbCommand(
-            Adb::install(headset, QDir::toNativeSeparators(QFileInfo(apk).absoluteFilePath())),
-            false);
+    startAdbCommand(
+            Adb::install(headset, QDir::toNativeSeparators(QFileInfo(apk).absoluteFilePath())));
     return true;
 }

@@ -3,7 +3,6 @@
 #include "app/cbrelvopico.h"
 
 #include <QRegularExpression>
-#include <QScopeGuard>
 
 #include <algorithm>
 
@@ -34,32 +33,23 @@ QStringList appDataPaths(const QString &storage)
 
 void CBrelvoPico::on_uninstallPushButton_clicked()
 {
-    // One action at a time: the shared process runs one adb command.
-    if (busy)
-        return;
-    beginAction();
-    const auto done = qScopeGuard([this] { endAction(); });
+    runAction(&CBrelvoPico::uninstall);
+}
 
-    if (reportMissingFiles())
-        return;
-    bool isNeo2 = false;
-    const QString headset = detectHeadset(true, isNeo2);
-    if (headset.isEmpty())
-        return;
-
+void CBrelvoPico::uninstall(const QString &headset)
+{
     logWaitLine(QStringLiteral("Uninstalling package, please wait ..."));
-    bool answered = true;
-    const QString installed = getInstalledPackage(headset, answered);
-    if (!answered) {
+    const HeadsetAnswer installed = getInstalledPackage(headset);
+    if (!installed.answered) {
         logError(QStringLiteral("Could not read the installed apps from the Pico headset! -> "
                                 "Please reconnect it and try again."));
-        advise(unanswered);
+        advise(installed.instead);
         return;
     }
-    if (installed.isEmpty()) {
+    if (installed.text.isEmpty()) {
         // adb before 35.0.1 answers a query whose link dropped as an empty success: "not
         // installed" holds only if the headset is still there.
-        if (isStillTheHeadset(headset, isNeo2))
+        if (stillTheHeadset(headset))
             logInfo(QStringLiteral("Package is already uninstalled!"));
         return;
     }
@@ -73,10 +63,9 @@ void CBrelvoPico::on_uninstallPushButton_clicked()
 
 bool CBrelvoPico::uninstallPackage(const QString &headset)
 {
-    bool isNeo2 = false;
-    if (!isStillTheHeadset(headset, isNeo2))
+    if (!stillTheHeadset(headset))
         return false;
-    runAdbCommand(Adb::uninstall(headset), false);
+    startAdbCommand(Adb::uninstall(headset));
     return true;
 }
 

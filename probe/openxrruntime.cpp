@@ -37,10 +37,11 @@ QString runtimeLibraryName(const QString &manifest)
 
 bool CBrelvoPico::hasOpenXrRuntime(const QString &serial)
 {
-    const QString library = runtimeLibraryName(queryHeadset(Adb::catRuntimeManifest(serial)));
+    const QString library =
+            runtimeLibraryName(oneLine(queryHeadset(Adb::catRuntimeManifest(serial)).text));
     // ls names each path that exists on a line of its own; older headsets add its complaints
     // about the missing ones on the same stream.
-    const QString listing = queryHeadset(Adb::listRuntimeLibrary(serial, library), true);
+    const QString listing = queryHeadset(Adb::listRuntimeLibrary(serial, library)).text;
     return listsAnyPath(listing,
                         {Adb::SystemLibraryDir + library, Adb::VendorLibraryDir + library});
 }

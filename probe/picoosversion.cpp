@@ -1,4 +1,5 @@
 #include "probe/picoosversion.h"
+#include "adb/adbanswers.h"
 #include "adb/adbcommands.h"
 #include "app/cbrelvopico.h"
 
@@ -16,7 +17,7 @@ QString CBrelvoPico::getPicoOsVersion(const QString &serial)
 {
     const QStringList properties = Adb::picoOsVersionProperties();
     for (const QString &property : properties) {
-        const QString candidate = queryHeadset(Adb::getprop(serial, property)).trimmed();
+        const QString candidate = oneLine(queryHeadset(Adb::getprop(serial, property)).text);
         if (isAcceptedPicoOsVersion(candidate))
             return candidate;
     }

@@ -2,8 +2,8 @@
 #include "tests/support/expected.h"
 
 #include "adb/adbanswers.h"
+#include "adb/devicelisting.h"
 #include "adb/devicewatcher.h"
-#include "adb/headsetdetection.h"
 #include "app/activitylog.h"
 #include "app/advice.h"
 #include "ops/uninstall.h"

@@ -1,9 +1,13 @@
-#ifndef HEADSETDETECTION_H
-#define HEADSETDETECTION_H
+#ifndef DEVICELISTING_H
+#define DEVICELISTING_H
 
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
+
+// What `adb devices -l` lists, read without adb or a window: the devices, the ones ready for use
+// (one headset listed twice counted once), and the choice of the headset among them.
 
 // One device line of `adb devices -l`: the serial, the state, and the named fields after it.
 struct ListedDevice
@@ -28,7 +32,6 @@ struct ListedDevice
     {
         return a.serial == b.serial && a.state == b.state && a.details == b.details;
     }
-    friend bool operator!=(const ListedDevice &a, const ListedDevice &b) { return !(a == b); }
 };
 
 QList<ListedDevice> parseDeviceListing(const QString &listing);
@@ -82,13 +85,6 @@ struct HeadsetChoice
     // that passes by itself.
     bool settling = false;
     QString problem;
-
-    friend bool operator==(const HeadsetChoice &a, const HeadsetChoice &b)
-    {
-        return a.kind == b.kind && a.headset == b.headset && a.knownPico == b.knownPico
-                && a.alsoListedAs == b.alsoListedAs && a.ready == b.ready
-                && a.notReady == b.notReady && a.settling == b.settling && a.problem == b.problem;
-    }
 };
 
 // Only a Pico is used: the one Pico among the ready devices, whether its listing or its answer
@@ -97,4 +93,4 @@ struct HeadsetChoice
 // nothing of its maker is used.
 HeadsetChoice chooseHeadset(const QList<ListedDevice> &devices, const DeviceAnswers &answers = {});
 
-#endif // HEADSETDETECTION_H
+#endif // DEVICELISTING_H
