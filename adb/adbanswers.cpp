@@ -36,12 +36,19 @@ QString withoutAdbNotices(const QString &text)
     return kept.join(QLatin1Char('\n'));
 }
 
-bool startedAdbServer(const QString &err)
+ServerStart serverStart(const QString &err)
 {
-    const QStringList lines = answerLines(err);
-    return std::any_of(lines.cbegin(), lines.cend(), [](const QString &line) {
-        return line.trimmed().startsWith(QLatin1String("* daemon started successfully"));
-    });
+    ServerStart start = ServerStart::None;
+    for (const QString &line : answerLines(err)) {
+        const QString text = line.trimmed();
+        if (text.startsWith(QLatin1String("* daemon started successfully")))
+            return ServerStart::Started;
+        if (text.startsWith(QLatin1String("* failed to start daemon")))
+            return ServerStart::Failed;
+        if (isAdbNotice(text))
+            start = ServerStart::Starting;
+    }
+    return start;
 }
 
 QString otherAdbServerNotice(const QString &err)
@@ -51,6 +58,15 @@ QString otherAdbServerNotice(const QString &err)
             return line.trimmed();
     }
     return QString();
+}
+
+bool saidByAdb(const QString &err)
+{
+    static const QRegularExpression adb(QStringLiteral("^(error: |adb(\\.exe)?: |- waiting for )"));
+    const QStringList lines = answerLines(err);
+    return std::any_of(lines.cbegin(), lines.cend(), [](const QString &line) {
+        return !isAdbNotice(line) && adb.match(line.trimmed()).hasMatch();
+    });
 }
 
 QString packageCommandFailure(int exitCode, const QString &out, const QString &err)

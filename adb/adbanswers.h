@@ -17,10 +17,17 @@ QString oneLine(const QString &text);
 // another version. adb says them on the way and then does the work: they never decide anything.
 bool isAdbNotice(const QString &line);
 QString withoutAdbNotices(const QString &text);
-// Whether adb said that it started its server for this command.
-bool startedAdbServer(const QString &err);
+// Whether adb started its server for this command, as far as its notices tell: none was
+// running (or another program's was replaced), and it came up or did not.
+enum class ServerStart { None, Starting, Started, Failed };
+ServerStart serverStart(const QString &err);
 // The notice that adb replaced the server of another adb, or empty.
 QString otherAdbServerNotice(const QString &err);
+
+// Whether what a command wrote comes from adb itself, which did not reach the device: "error:
+// device offline", "adb: device unauthorized.", "adb.exe: ...", "- waiting for device -". A
+// shell command's own complaints ("ls: ...: No such file or directory") come from the device.
+bool saidByAdb(const QString &err);
 
 // Whether `adb install` or `adb uninstall`, which ran to its own end with this exit code and
 // output, succeeded: exit code 0, a line that is exactly "Success" and none that begins with

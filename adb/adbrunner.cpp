@@ -64,6 +64,13 @@ bool CBrelvoPico::waitForAdb(int bound)
     return process->state() == QProcess::NotRunning;
 }
 
+void CBrelvoPico::pauseFor(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 void CBrelvoPico::stopAdbCommand()
 {
     process->kill();
@@ -84,7 +91,10 @@ AdbRun CBrelvoPico::adbRunResult(AdbRun::Outcome ending)
     run.out = QString::fromUtf8(command.out);
     run.err = QString::fromUtf8(command.err);
     // A server that the program started is the program's to stop when it ends.
-    server.ours = server.ours || startedAdbServer(run.err);
+    if (serverStart(run.err) != ServerStart::None) {
+        server.ours = true;
+        ++server.changes;
+    }
     const QString notice = otherAdbServerNotice(run.err);
     if (!notice.isEmpty())
         server.otherAdbNotice = notice;

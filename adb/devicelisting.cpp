@@ -23,6 +23,12 @@ bool ListedDevice::isReady() const
     return state == Adb::ReadyState;
 }
 
+bool ListedDevice::isConnecting() const
+{
+    return state == QLatin1String("offline") || state == QLatin1String("authorizing")
+            || state == QLatin1String("connecting");
+}
+
 bool ListedDevice::isNeo2() const
 {
     return details.contains(Adb::Neo2Model, Qt::CaseInsensitive);
@@ -210,12 +216,17 @@ HeadsetChoice chooseHeadset(const QList<ListedDevice> &devices, const DeviceAnsw
         // adb lists a device that is not ready without its model: it may be the headset.
         choice.kind = HeadsetChoice::NotReady;
         choice.notReady = notReady.first();
-        choice.settling =
-                std::all_of(notReady.cbegin(), notReady.cend(), [](const ListedDevice &device) {
-                    return device.state == QLatin1String("offline")
-                            || device.state == QLatin1String("authorizing")
-                            || device.state == QLatin1String("connecting");
-                });
+        choice.settling = std::all_of(notReady.cbegin(), notReady.cend(),
+                                      [](const ListedDevice &device) { return device.isConnecting(); });
+    } else if (const auto silent = std::find_if(ready.cbegin(), ready.cend(),
+                                                [&answers](const ReadyDevice &device) {
+                                                    return answers.unanswered.contains(
+                                                            device.entry.serial);
+                                                });
+               silent != ready.cend()) {
+        // A device that could not say who made it may be a phone as much as the headset.
+        choice.kind = HeadsetChoice::NoAnswer;
+        choice.headset = silent->entry;
     } else if (ready.size() > 1) {
         choice.kind = HeadsetChoice::SeveralReady;
     } else if (ready.size() == 1) {

@@ -3,6 +3,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -17,6 +18,8 @@ struct ListedDevice
     QString details; // "usb:1-1 product:A8150 model:Pico_4 device:PICOA8150 transport_id:1"
 
     bool isReady() const;
+    // Not ready only because it is still being connected: a state that passes by itself.
+    bool isConnecting() const;
     bool isNeo2() const;
     bool isPico() const; // its model, product or device names a Pico
     // adb lists a device it also reaches over the network under that connection's name: "IP:port"
@@ -43,6 +46,7 @@ struct DeviceAnswers
 {
     QHash<QString, QString> makers;
     QHash<QString, QString> serialNumbers;
+    QSet<QString> unanswered; // asked who made them, and did not answer
 };
 
 bool isPicoMaker(const QString &maker);
@@ -74,9 +78,11 @@ struct HeadsetChoice
         Ready, // headset is the one to use
         SeveralReady, // several ready devices and not exactly one Pico among them
         NotAPico, // the one ready device says another maker made it
+        NoAnswer, // a ready device did not answer who made it, and none said Pico
     };
     Kind kind = NoDevice;
-    ListedDevice headset; // Ready: the one to use; NotAPico: the device that is not one
+    // Ready: the one to use; NotAPico and NoAnswer: the device that is not one, or did not say
+    ListedDevice headset;
     bool knownPico = false; // its listing or its own answer names a Pico
     QList<ListedDevice> alsoListedAs; // the headset's other entries: it is also on the network
     QList<ListedDevice> ready; // every device ready for use, once each

@@ -1,12 +1,17 @@
 #include "adb/devicewatcher.h"
+#include "adb/adbanswers.h"
 #include "adb/adbcommands.h"
+
+#include <QDeadlineTimer>
+
+#include <utility>
 
 namespace {
 
-// adb stops when its server is stopped, for one by another program's adb of another version;
-// it is started again after a pause that grows while it keeps stopping.
 constexpr int FirstRetryMs = 1000;
 constexpr int LastRetryMs = 60000;
+// Of its error stream the watcher keeps this much, more than adb's notices ever take.
+constexpr qsizetype MaxErrors = 64 * 1024;
 
 } // namespace
 
@@ -33,14 +38,14 @@ DeviceWatcher::DeviceWatcher(QObject *parent) : QObject(parent)
 {
     restart.setSingleShot(true);
     connect(&restart, &QTimer::timeout, this, [this] { start(adbPath); });
+    settle.setSingleShot(true);
+    connect(&settle, &QTimer::timeout, this, [this] { emit devicesChanged(heldListing); });
     connect(&process, &QProcess::readyReadStandardOutput, this, &DeviceWatcher::readListings);
-    // What adb says on its error stream (its notices, a server that would not start) is of no
-    // use here: the actions say what matters when they run.
-    process.setStandardErrorFile(QProcess::nullDevice());
-    connect(&process, &QProcess::finished, this, &DeviceWatcher::restartLater);
+    connect(&process, &QProcess::readyReadStandardError, this, &DeviceWatcher::readErrors);
+    connect(&process, &QProcess::finished, this, &DeviceWatcher::ended);
     connect(&process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
-            restartLater();
+            startLater(retryMs = qBound(FirstRetryMs, retryMs * 2, LastRetryMs));
     });
 }
 
@@ -52,37 +57,99 @@ DeviceWatcher::~DeviceWatcher()
 void DeviceWatcher::start(const QString &adb)
 {
     adbPath = adb;
+    if (process.state() != QProcess::NotRunning)
+        return;
+    restart.stop();
     pending.clear();
-    if (process.state() == QProcess::NotRunning)
-        process.start(adbPath, Adb::trackDevices());
+    errors.clear();
+    freshServer = false;
+    firstListing = true;
+    running.start();
+    process.start(adbPath, Adb::trackDevices());
 }
 
-void DeviceWatcher::stop()
+void DeviceWatcher::resume()
+{
+    if (restart.isActive())
+        start(adbPath);
+}
+
+bool DeviceWatcher::stop()
 {
     restart.stop();
+    settle.stop();
     // Once stopped it stays so: neither its end nor a timer may start it again.
     process.disconnect(this);
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished(-1);
+    if (process.state() == QProcess::NotRunning)
+        return false;
+    // A server that adb is starting comes up whether adb is stopped or not.
+    const QDeadlineTimer deadline(ServerStartMs);
+    for (readErrors(); serverStart(QString::fromUtf8(errors)) == ServerStart::Starting
+         && process.state() != QProcess::NotRunning && !deadline.hasExpired();
+         readErrors())
+        process.waitForFinished(50);
+    process.kill();
+    process.waitForFinished(-1);
+    const ServerStart start = serverStart(QString::fromUtf8(errors));
+    return start == ServerStart::Starting || start == ServerStart::Started;
+}
+
+void DeviceWatcher::readErrors()
+{
+    const QByteArray more = process.readAllStandardError();
+    errors += more.left(qMax<qsizetype>(0, MaxErrors - errors.size()));
+    if (!freshServer && serverStart(QString::fromUtf8(errors)) != ServerStart::None) {
+        freshServer = true;
+        emit serverStarted();
     }
 }
 
 void DeviceWatcher::readListings()
 {
+    // adb says that it starts a server before it lists anything.
+    readErrors();
     pending += process.readAllStandardOutput();
     bool ok = true;
-    const QStringList listings = takeTrackedListings(pending, ok);
-    if (!listings.isEmpty())
-        retryMs = 0;
-    for (const QString &listing : listings)
+    for (const QString &listing : takeTrackedListings(pending, ok)) {
+        // A server that has just started may not have found the devices yet: its empty first
+        // listing is no disconnection, unless nothing follows it for a while.
+        if (std::exchange(firstListing, false) && freshServer && listing.trimmed().isEmpty()) {
+            heldListing = listing;
+            settle.start(SettleMs);
+            continue;
+        }
+        settle.stop();
         emit devicesChanged(listing);
-    if (!ok) // not adb's track form: start afresh
+    }
+    if (!ok) { // not adb's track form: start afresh
+        framingFault = true;
         process.kill();
+    }
 }
 
-void DeviceWatcher::restartLater()
+void DeviceWatcher::ended()
 {
-    retryMs = qBound(FirstRetryMs, retryMs * 2, LastRetryMs);
-    restart.start(retryMs);
+    readErrors();
+    settle.stop();
+    // adb follows the devices until its server goes, or until it is stopped for bad framing.
+    if (!std::exchange(framingFault, false))
+        emit serverGone();
+    const bool steady = running.elapsed() >= SteadyMs;
+    if (steady) {
+        retryMs = 0;
+        otherAdbTold = false;
+    }
+    const QString notice = otherAdbServerNotice(QString::fromUtf8(errors));
+    if (!notice.isEmpty() && !steady) {
+        startLater(restMs);
+        if (!std::exchange(otherAdbTold, true))
+            emit otherAdbReplacesServer(notice);
+        return;
+    }
+    startLater(retryMs = qBound(FirstRetryMs, retryMs * 2, LastRetryMs));
+}
+
+void DeviceWatcher::startLater(int milliseconds)
+{
+    restart.start(milliseconds);
 }

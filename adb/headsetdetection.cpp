@@ -8,19 +8,31 @@
 
 HeadsetChoice CBrelvoPico::findDevice()
 {
-    const AdbRun run = runAdbCommand(Adb::devices());
-    // A listing is an answer whatever else adb said; without one, adb itself is in trouble.
-    const bool listed = run.out.contains(QLatin1String("List of devices attached"));
-    if (run.outcome != AdbRun::Ended || (run.exitCode != 0 && !listed)) {
-        HeadsetChoice failed;
-        failed.kind = HeadsetChoice::AdbFailed;
-        failed.problem = adbProblem(run);
-        return failed;
+    bool newServer = false;
+    for (int attempt = 1;; ++attempt) {
+        const AdbRun run = runAdbCommand(Adb::devices());
+        // A listing is an answer whatever else adb said; without one, adb itself is in trouble.
+        const bool listed = run.out.contains(QLatin1String("List of devices attached"));
+        if (run.outcome != AdbRun::Ended || (run.exitCode != 0 && !listed)) {
+            HeadsetChoice failed;
+            failed.kind = HeadsetChoice::AdbFailed;
+            failed.problem = adbProblem(run);
+            return failed;
+        }
+        const QList<ListedDevice> devices = parseDeviceListing(run.out);
+        // A server that had to be started for this listing (none ran, or another program's was
+        // replaced) is still connecting the devices: ask it again once they had time.
+        newServer = newServer || serverStart(run.err) != ServerStart::None;
+        if (newServer && attempt < SettleAttempts && !devices.isEmpty()
+            && std::all_of(devices.cbegin(), devices.cend(),
+                           [](const ListedDevice &device) { return device.isConnecting(); })) {
+            pauseFor(SettleMs);
+            continue;
+        }
+        askDevices(devices);
+        known.devices = devices;
+        return chooseHeadset(devices, known.answers);
     }
-    const QList<ListedDevice> devices = parseDeviceListing(run.out);
-    askDevices(devices);
-    known.devices = devices;
-    return chooseHeadset(devices, known.answers);
 }
 
 bool CBrelvoPico::hasDevicesToAsk(const QList<ListedDevice> &devices) const
@@ -43,8 +55,11 @@ void CBrelvoPico::askDevices(const QList<ListedDevice> &devices)
                     oneLine(queryHeadset(Adb::getprop(serial, Adb::SerialNumberProperty)).text));
     }
     for (const QString &serial : devicesToAskMaker(devices, known.answers)) {
-        if (!known.answers.makers.contains(serial))
-            known.answers.makers.insert(serial, getDeviceMaker(serial));
+        if (known.answers.makers.contains(serial))
+            continue;
+        known.answers.makers.insert(serial, getDeviceMaker(serial));
+        if (!known.unanswered.isEmpty())
+            known.answers.unanswered.insert(serial);
     }
 }
 

@@ -4,18 +4,20 @@
 
 HeadsetAnswer CBrelvoPico::queryHeadset(const QStringList &arguments)
 {
+    // The first question that goes unanswered ends the asking: a headset that hung once would
+    // cost the whole bound on every question after it.
+    if (!known.unanswered.isEmpty())
+        return {HeadsetAnswer::NotAnswered, QString(), known.unanswered};
     const AdbRun run = runAdbCommand(arguments);
-    HeadsetAnswer answer{run.out, true, QString()};
-    // Empty output is an answer only when adb ran and had nothing to complain about; a headset
-    // that is gone or hangs has not answered. adb's notices about its server are no complaint.
+    if (run.outcome == AdbRun::Ended && run.exitCode != 255 && !saidByAdb(run.err))
+        return {run.exitCode == 0 ? HeadsetAnswer::Answered : HeadsetAnswer::AnsweredNo, run.out,
+                withoutAdbNotices(run.err)};
     // Since adb 35, a shell whose link drops ends with exit code 255.
-    if (run.outcome == AdbRun::Ended && run.exitCode == 255)
-        answer = {QString(), false, headsetDisconnected()};
-    else if (run.outcome != AdbRun::Ended
-             || (run.out.isEmpty() && !withoutAdbNotices(run.err).trimmed().isEmpty()))
-        answer = {run.out, false,
-                  run.outcome == AdbRun::Stopped ? adbNoAnswer() : withoutAdbNotices(run.err)};
-    return answer;
+    known.unanswered = run.outcome == AdbRun::Stopped ? adbNoAnswer()
+            : run.outcome != AdbRun::Ended            ? adbProblem(run)
+            : run.exitCode == 255                     ? headsetDisconnected()
+                                                      : withoutAdbNotices(run.err);
+    return {HeadsetAnswer::NotAnswered, run.out, known.unanswered};
 }
 
 QString CBrelvoPico::getDeviceModel(const QString &serial)

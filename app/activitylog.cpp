@@ -125,6 +125,9 @@ void CBrelvoPico::advise(const QString &said)
 
 void CBrelvoPico::adviseOnOtherAdb()
 {
-    if (!server.otherAdbNotice.isEmpty())
-        advise(std::exchange(server.otherAdbNotice, QString()));
+    // Once is enough: another program that keeps its adb running replaces the server again
+    // and again.
+    const QString notice = std::exchange(server.otherAdbNotice, QString());
+    if (!notice.isEmpty() && !std::exchange(server.otherAdbTold, true))
+        advise(notice);
 }

@@ -1,7 +1,9 @@
 #include "app/cbrelvopico.h"
+#include "adb/adbanswers.h"
 #include "adb/adbcommands.h"
 #include "adb/devicewatcher.h"
 
+#include <QDeadlineTimer>
 #include <QDesktopServices>
 #include <QFile>
 #include <QIcon>
@@ -87,9 +89,27 @@ CBrelvoPico::CBrelvoPico(QWidget *parent, Qt::WindowFlags flags) : QDialog(paren
     connect(process, &QProcess::readyReadStandardOutput, this, &CBrelvoPico::drainAdbOutput);
     connect(process, &QProcess::readyReadStandardError, this, &CBrelvoPico::drainAdbOutput);
 
+    waitLine.ticks.setInterval(1000);
+    waitLine.ticks.setTimerType(Qt::PreciseTimer);
+    connect(&waitLine.ticks, &QTimer::timeout, this, &CBrelvoPico::showWaitTime);
+
     watcher = new DeviceWatcher(this);
     connect(watcher, &DeviceWatcher::devicesChanged, this,
             [this](const QString &listing) { readListing(listing, Telling::Tell); });
+    // The server is the program's while one of its commands started it, until it goes.
+    connect(watcher, &DeviceWatcher::serverStarted, this, [this] {
+        server.ours = true;
+        ++server.changes;
+    });
+    connect(watcher, &DeviceWatcher::serverGone, this, [this] {
+        server.ours = false;
+        ++server.changes;
+    });
+    connect(watcher, &DeviceWatcher::otherAdbReplacesServer, this, [this](const QString &notice) {
+        server.otherAdbNotice = notice;
+        if (!status.busy)
+            adviseOnOtherAdb();
+    });
 
     logInfo(QStringLiteral("Starting Rivi Ravazov"));
     for (const QString &error : missingFileErrors({adbPath, apkPath, apkLegacyPath}))
@@ -153,7 +173,7 @@ void CBrelvoPico::detectAtStartup()
     if (!status.busy) {
         beginAction();
         const HeadsetChoice choice = findDevice();
-        showConnection(choice, StatusMoment::AtStartup, Telling::Tell);
+        showConnection(choice, Telling::Tell);
         if (choice.kind == HeadsetChoice::AdbFailed)
             advise(choice.problem);
         endAction();
@@ -185,15 +205,19 @@ void CBrelvoPico::beginAction()
     setBusy();
     // An action begins afresh: the devices are asked again.
     known.answers = {};
+    known.unanswered.clear();
 }
 
 void CBrelvoPico::endAction()
 {
+    waitLine.ticks.stop();
     adviseOnOtherAdb();
     setIdle();
     // What the watcher saw meanwhile is known, not told: the action has told what it met.
     if (status.listingHeld)
         readListing(status.heldListing, Telling::Remember);
+    // One that rests beside another program's adb follows the devices again.
+    watcher->resume();
 }
 
 QString CBrelvoPico::missingFileError(const QString &path) const
@@ -227,6 +251,7 @@ bool CBrelvoPico::reportMissingFiles()
 HeadsetChoice CBrelvoPico::detectHeadset()
 {
     const HeadsetChoice choice = findDevice();
+    showConnection(choice, Telling::Remember);
     const StopLine stop = stopLine(choice);
     if (!stop.text.isEmpty())
         logError(stop.text);
@@ -251,10 +276,18 @@ std::optional<ListedDevice> CBrelvoPico::stillTheHeadset(const QString &headset)
 
 void CBrelvoPico::stopAdb()
 {
-    watcher->stop();
-    // Nothing may land on the headset after the window is gone.
-    if (process->state() != QProcess::NotRunning)
+    server.ours = watcher->stop() || server.ours;
+    // Nothing may land on the headset after the window is gone. A server that adb is starting
+    // for the command comes up whether it is stopped or not: it is let come up, and stopped.
+    if (process->state() != QProcess::NotRunning) {
+        const QDeadlineTimer deadline(DeviceWatcher::ServerStartMs);
+        for (drainAdbOutput(); serverStart(QString::fromUtf8(command.err)) == ServerStart::Starting
+             && process->state() != QProcess::NotRunning && !deadline.hasExpired();
+             drainAdbOutput())
+            process->waitForFinished(50);
+        server.ours = server.ours || serverStart(QString::fromUtf8(command.err)) != ServerStart::None;
         stopAdbCommand();
+    }
     // The server would go on running from the program's folder, which then cannot be deleted
     // or replaced; one that was running before, another program's, is left alone.
     if (server.ours) {

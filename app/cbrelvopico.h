@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <optional>
 
@@ -21,11 +22,14 @@ QT_BEGIN_NAMESPACE
 class QProcess;
 QT_END_NAMESPACE
 
-// What a device said when asked, or, when it could not be asked, what was said instead.
+// A question to a device is answered, answered "no" (its command ran there and failed, as `ls`
+// of a missing file does), or not answered (adb could not reach it, or it did not answer in
+// time). What was said instead: the command's complaints, or why there was no answer.
 struct HeadsetAnswer
 {
+    enum Kind { Answered, AnsweredNo, NotAnswered };
+    Kind kind = Answered;
     QString text; // standard output, line breaks and all
-    bool answered = true;
     QString instead;
 };
 
@@ -120,7 +124,8 @@ private:
     void setBusy();
     void setIdle();
     void readListing(const QString &listing, Telling telling);
-    void showConnection(const HeadsetChoice &choice, StatusMoment moment, Telling telling);
+    // What an action finds is told by the action: the status line does not say it again.
+    void showConnection(const HeadsetChoice &choice, Telling telling);
 
     // The activity log (app/activitylog.cpp). An entry's number is that of its first row.
     int appendLogLine(LogKind kind, const QString &text);
@@ -132,12 +137,18 @@ private:
     void logErrorWithAdvice(const QString &text);
     void adviseOnOtherAdb();
 
+    // A listing from a server that has just started is asked again while its devices are still
+    // being connected, this often and this far apart.
+    static constexpr int SettleAttempts = 5;
+    static constexpr int SettleMs = 1000;
     // Asks the devices that their listing leaves in doubt, once while the answers are kept.
     void askDevices(const QList<ListedDevice> &devices);
     bool hasDevicesToAsk(const QList<ListedDevice> &devices) const;
     HeadsetAnswer queryHeadset(const QStringList &arguments);
 
     void drainAdbOutput();
+    // Serves the event loop for this long.
+    void pauseFor(int milliseconds);
     // Serves the event loop until the command ends, or until the bound passes (none when
     // negative); false when it is still running.
     bool waitForAdb(int bound);
@@ -152,8 +163,10 @@ private:
     // what went wrong, if anything, is logged (ops/packageaction.cpp).
     void logWaitLine(const QString &text);
     void showWaitTime();
-    bool finishAction(const QString &errorPrefix, const QString &headset);
-    QString failureReason(const AdbRun &run, const QString &headset);
+    enum class PackageVerb { Install, Uninstall };
+    bool finishAction(PackageVerb verb, const QString &headset);
+    QString failureReason(const AdbRun &run, PackageVerb verb, const QString &headset,
+                          int serverChanges);
 
     Ui::CBrelvoPicoClass ui;
     QString adbPath;
@@ -174,8 +187,10 @@ private:
 
     struct Server
     {
-        bool ours = false; // adb started it for one of the program's commands
+        bool ours = false; // adb started it for one of the program's commands, the watcher's too
+        int changes = 0; // how often a server was started, or the watcher's went
         QString otherAdbNotice; // adb replaced another program's server since the last word on it
+        bool otherAdbTold = false; // the word is said once
     } server;
 
     // What the devices said of themselves, kept for one action or one listing of the watcher.
@@ -183,6 +198,7 @@ private:
     {
         DeviceAnswers answers;
         QList<ListedDevice> devices; // the listing they answered for
+        QString unanswered; // what was said instead of the first answer that did not come
     } known;
 
     struct Status
@@ -190,15 +206,18 @@ private:
         bool busy = false;
         bool paintedOnce = false;
         QString state; // of the last status line
+        bool devicesListed = false; // by it
         QString heldListing; // what the watcher said while the process was busy
         bool listingHeld = false;
     } status;
 
+    // It counts the seconds from its first appearance, through the questions and the command.
     struct WaitLine
     {
         int block = -1;
         QString text;
         QElapsedTimer clock;
+        QTimer ticks;
         bool longWaitSaid = false;
         int longWait = LongWaitMs;
     } waitLine;

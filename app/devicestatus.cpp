@@ -31,22 +31,26 @@ void CBrelvoPico::readListing(const QString &listing, Telling telling)
         // The answers hold for as long as the listing does.
         if (devices != known.devices)
             known.answers = {};
+        known.unanswered.clear();
         known.devices = devices;
         if (hasDevicesToAsk(devices)) {
             setBusy();
             askDevices(devices);
             setIdle();
         }
-        showConnection(chooseHeadset(devices, known.answers), StatusMoment::Later, telling);
+        showConnection(chooseHeadset(devices, known.answers), telling);
     }
 }
 
-void CBrelvoPico::showConnection(const HeadsetChoice &choice, StatusMoment moment, Telling telling)
+void CBrelvoPico::showConnection(const HeadsetChoice &choice, Telling telling)
 {
-    const StatusLine line = statusLine(choice, moment);
+    const StatusLine line =
+            statusLine(choice, status.devicesListed ? Before::DevicesListed : Before::NothingListed);
     if (line.state.isEmpty() || line.state == status.state)
         return;
     status.state = line.state;
+    if (choice.kind != HeadsetChoice::AdbFailed)
+        status.devicesListed = choice.kind != HeadsetChoice::NoDevice;
     if (telling == Telling::Tell)
         appendLogLine(line.kind, line.text);
 }

@@ -16,6 +16,7 @@ enum Situation {
     NoDevice,
     Several,
     NotAPico,
+    NoAnswer,
     PicoReady,
     UnknownReady,
 };
@@ -66,6 +67,8 @@ const Wording wordings[] = {
          "and USB debugging turned on.",
          "%1 is not a Pico headset. -> Please connect the Pico headset by USB and try again.",
          "not-found"},
+        {"%1 does not answer. -> Please unplug it and plug it in again.",
+         "%1 does not answer. -> Please unplug it, plug it in again and try again.", "no-answer"},
         // Only a device that says it is a Pico is called one.
         {"Pico headset connected: %1.", nullptr, nullptr},
         {"Android device connected: %1. It does not say who made it; the program takes it for the "
@@ -81,7 +84,7 @@ bool isOneOf(const QString &state, std::initializer_list<const char *> states)
 
 // Where the choice leaves the user, and the name or state that its line tells. Not for a choice
 // that adb could not make.
-std::pair<Situation, QString> situation(const HeadsetChoice &choice, StatusMoment moment)
+std::pair<Situation, QString> situation(const HeadsetChoice &choice, Before before)
 {
     const QString &state = choice.notReady.state;
     switch (choice.kind) {
@@ -92,11 +95,13 @@ std::pair<Situation, QString> situation(const HeadsetChoice &choice, StatusMomen
             return {NotAnswering, state};
         return {state == QLatin1String("no permissions") ? NoPermissions : NotReadyOther, state};
     case HeadsetChoice::NoDevice:
-        return {moment == StatusMoment::AtStartup ? NoDeviceYet : NoDevice, QString()};
+        return {before == Before::DevicesListed ? NoDevice : NoDeviceYet, QString()};
     case HeadsetChoice::SeveralReady:
         return {Several, displayNames(choice.ready)};
     case HeadsetChoice::NotAPico:
         return {NotAPico, choice.headset.displayName()};
+    case HeadsetChoice::NoAnswer:
+        return {NoAnswer, choice.headset.displayName()};
     case HeadsetChoice::Ready:
     case HeadsetChoice::AdbFailed:
         break;
@@ -126,7 +131,7 @@ QString serials(const QList<ListedDevice> &devices)
 
 } // namespace
 
-StatusLine statusLine(const HeadsetChoice &choice, StatusMoment moment)
+StatusLine statusLine(const HeadsetChoice &choice, Before before)
 {
     StatusLine line;
     line.state =
@@ -141,7 +146,7 @@ StatusLine statusLine(const HeadsetChoice &choice, StatusMoment moment)
     }
     if (choice.kind == HeadsetChoice::NotReady && choice.settling)
         line.state.clear();
-    const auto [said, argument] = situation(choice, moment);
+    const auto [said, argument] = situation(choice, before);
     line.text = worded(wordings[said].status, argument);
     if (choice.kind == HeadsetChoice::Ready) {
         if (!choice.alsoListedAs.isEmpty())
@@ -158,7 +163,7 @@ StopLine stopLine(const HeadsetChoice &choice)
         const QString text = adbFailedLine(choice);
         return {text, adviceFor(text).text};
     }
-    const auto [said, argument] = situation(choice, StatusMoment::Later);
+    const auto [said, argument] = situation(choice, Before::DevicesListed);
     const Wording &wording = wordings[said];
     if (!wording.action)
         return {};

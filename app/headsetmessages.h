@@ -10,8 +10,8 @@
 // and each state that adb lists a device in, the status line that the window shows while it
 // follows the devices, and the line that an action stops with, with the advice under it.
 
-// The first status line is told at start-up; the others as the devices change.
-enum class StatusMoment { AtStartup, Later };
+// Whether the status line before listed any device: only then is none a disconnection.
+enum class Before { NothingListed, DevicesListed };
 
 struct StatusLine
 {
@@ -20,7 +20,7 @@ struct StatusLine
     // Equal for the same state; empty for a state that passes by itself and is not reported.
     QString state;
 };
-StatusLine statusLine(const HeadsetChoice &choice, StatusMoment moment);
+StatusLine statusLine(const HeadsetChoice &choice, Before before);
 
 // Why an action cannot use the headset, and the advice under it (none where the line itself says
 // what to do). Empty for a headset that can be used.

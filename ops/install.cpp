@@ -14,7 +14,7 @@ void CBrelvoPico::install(const QString &headset)
 {
     logWaitLine(QStringLiteral("Installing package, please wait ..."));
     if (installPackage(headset)
-        && finishAction(QStringLiteral("Error installing Package: "), headset))
+        && finishAction(PackageVerb::Install, headset))
         logInfo(QStringLiteral("Package installed successfully!"));
 }
 
@@ -28,11 +28,19 @@ bool CBrelvoPico::installPackage(const QString &headset)
     if (!device->isNeo2()) {
         const QString version = getPicoOsVersion(headset);
         const QString model = getDeviceModel(headset);
+        const bool openXr = hasOpenXrRuntime(headset);
+        // Which build suits the headset is not known without its answers: install none.
+        if (!known.unanswered.isEmpty()) {
+            logError(QStringLiteral("Could not read the firmware of the Pico headset! -> Please "
+                                    "reconnect it and try again."));
+            advise(known.unanswered);
+            return false;
+        }
         if (!version.isEmpty())
             logInfo(QStringLiteral("PICO OS version: ") + version);
         if (!model.isEmpty())
             logInfo(QStringLiteral("Device model: ") + model);
-        if (hasOpenXrRuntime(headset)) {
+        if (openXr) {
             logInfo(QStringLiteral(
                     "Firmware provides an OpenXR runtime -> installing the OpenXR build."));
             apk = apkPath;

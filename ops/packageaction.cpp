@@ -12,6 +12,7 @@ void CBrelvoPico::logWaitLine(const QString &text)
     waitLine.block = appendLogLine(LogKind::Info, text);
     waitLine.text = text;
     waitLine.clock.start();
+    waitLine.ticks.start();
     waitLine.longWaitSaid = false;
 }
 
@@ -27,15 +28,11 @@ void CBrelvoPico::showWaitTime()
     }
 }
 
-bool CBrelvoPico::finishAction(const QString &errorPrefix, const QString &headset)
+bool CBrelvoPico::finishAction(PackageVerb verb, const QString &headset)
 {
+    const int serverChanges = server.changes;
     // No bound here: a big install over USB takes minutes. The line that says to wait counts
     // the seconds meanwhile, and Close ends the program at any time.
-    QTimer clock;
-    clock.setInterval(1000);
-    clock.setTimerType(Qt::PreciseTimer);
-    connect(&clock, &QTimer::timeout, this, &CBrelvoPico::showWaitTime);
-    clock.start();
     // adb waits for ever for a headset that went away; there is nothing to wait for.
     bool headsetLost = false;
     const QMetaObject::Connection lost =
@@ -47,16 +44,20 @@ bool CBrelvoPico::finishAction(const QString &errorPrefix, const QString &headse
             });
     waitForAdb(-1);
     disconnect(lost);
-    clock.stop();
+    waitLine.ticks.stop();
     showWaitTime(); // the whole wait
     const QString reason =
-            failureReason(adbRunResult(headsetLost ? AdbRun::Stopped : AdbRun::Ended), headset);
+            failureReason(adbRunResult(headsetLost ? AdbRun::Stopped : AdbRun::Ended), verb,
+                          headset, serverChanges);
     if (!reason.isEmpty())
-        logErrorWithAdvice(errorPrefix + reason);
+        logErrorWithAdvice((verb == PackageVerb::Install ? QStringLiteral("Error installing Package: ")
+                                                         : QStringLiteral("Error uninstalling Package: "))
+                           + reason);
     return reason.isEmpty();
 }
 
-QString CBrelvoPico::failureReason(const AdbRun &run, const QString &headset)
+QString CBrelvoPico::failureReason(const AdbRun &run, PackageVerb verb, const QString &headset,
+                                   int serverChanges)
 {
     if (run.outcome == AdbRun::CouldNotStart)
         return adbStartFailure();
@@ -71,6 +72,17 @@ QString CBrelvoPico::failureReason(const AdbRun &run, const QString &headset)
     if (said.isEmpty() || !mayMeanHeadsetLost(said))
         return said;
     const HeadsetChoice now = findDevice();
+    showConnection(now, Telling::Remember);
+    // Another program's adb that replaces adb's server cuts off the command under way; the
+    // headset may have had all it needed by then.
+    if (server.changes != serverChanges)
+        return verb == PackageVerb::Install
+                ? QStringLiteral("adb's background service was replaced in the middle, most likely "
+                                 "by another program's adb; the app may already be on the "
+                                 "headset. -> Please press Install again to make sure.")
+                : QStringLiteral("adb's background service was replaced in the middle, most likely "
+                                 "by another program's adb; the app may already be gone from the "
+                                 "headset. -> Please press Uninstall again to make sure.");
     if (now.kind == HeadsetChoice::NotReady)
         return stopLine(now).text;
     if (now.kind != HeadsetChoice::Ready || now.headset.serial != headset)

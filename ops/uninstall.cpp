@@ -1,4 +1,5 @@
 #include "ops/uninstall.h"
+#include "adb/adbanswers.h"
 #include "adb/adbcommands.h"
 #include "app/cbrelvopico.h"
 
@@ -31,6 +32,25 @@ QStringList appDataPaths(const QString &storage)
             storage + QLatin1String("/Download/obb/") + package};
 }
 
+QStringList pathsLeft(const QStringList &paths, const QString &rmSaid)
+{
+    QStringList left;
+    for (const QString &line : answerLines(rmSaid)) {
+        if (line.endsWith(QLatin1String("No such file or directory")))
+            continue;
+        QStringList named;
+        std::copy_if(paths.cbegin(), paths.cend(), std::back_inserter(named),
+                     [&line](const QString &path) { return line.contains(path); });
+        if (named.isEmpty())
+            return paths;
+        for (const QString &path : named) {
+            if (!left.contains(path))
+                left << path;
+        }
+    }
+    return left;
+}
+
 void CBrelvoPico::on_uninstallPushButton_clicked()
 {
     runAction(&CBrelvoPico::uninstall);
@@ -40,7 +60,7 @@ void CBrelvoPico::uninstall(const QString &headset)
 {
     logWaitLine(QStringLiteral("Uninstalling package, please wait ..."));
     const HeadsetAnswer installed = getInstalledPackage(headset);
-    if (!installed.answered) {
+    if (installed.kind != HeadsetAnswer::Answered) {
         logError(QStringLiteral("Could not read the installed apps from the Pico headset! -> "
                                 "Please reconnect it and try again."));
         advise(installed.instead);
@@ -54,7 +74,7 @@ void CBrelvoPico::uninstall(const QString &headset)
         return;
     }
     if (!uninstallPackage(headset)
-        || !finishAction(QStringLiteral("Error uninstalling Package: "), headset))
+        || !finishAction(PackageVerb::Uninstall, headset))
         return;
     // Only now that the app is gone: an app the headset refused to remove keeps its data.
     removeAppData(headset);
@@ -79,6 +99,19 @@ void CBrelvoPico::removeAppData(const QString &serial)
                                "folders were left in place."));
         return;
     }
-    // What rm says of folders that are not there is of no interest.
-    runAdbCommand(Adb::removeAppData(serial, appDataPaths(storage)));
+    // What rm says of folders that are not there is of no interest; the app's own folders that
+    // it could not remove, or a removal that was cut, the user may want to know of.
+    const QStringList paths = appDataPaths(storage);
+    const HeadsetAnswer removal = queryHeadset(Adb::removeAppData(serial, paths));
+    const bool cut = removal.kind == HeadsetAnswer::NotAnswered;
+    const QStringList left =
+            cut ? paths : pathsLeft(paths, removal.text + QLatin1Char('\n') + removal.instead);
+    if (left.isEmpty())
+        return;
+    logError(QStringLiteral("The app is uninstalled, but not all of its data could be removed; "
+                            "these may still be on the headset: %1. -> To free their space, "
+                            "delete them with a file manager on the headset.")
+                     .arg(left.join(QLatin1String(", "))));
+    if (cut)
+        advise(removal.instead);
 }

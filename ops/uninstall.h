@@ -12,4 +12,8 @@ bool isSafeStoragePath(const QString &storage);
 // The app's five data folders and files under the headset's storage path.
 QStringList appDataPaths(const QString &storage);
 
+// Which of these paths `rm -r` may have left, by what it said: those its complaints name, but
+// for a path that is not there at all; every one when a complaint names none of them.
+QStringList pathsLeft(const QStringList &paths, const QString &rmSaid);
+
 #endif // UNINSTALL_H

@@ -28,7 +28,9 @@ private slots:
     void newerClients_data();
     void newerClients();
     void clickBeforeTheFirstPaint();
+    void noHeadsetAndAClickBeforeTheFirstPaint();
     void watcherOnWindowsLineEnds();
+    void besideAnotherProgramsAdb();
 };
 
 static const QString usbSerial = "PA8110MGH7200123";
@@ -353,6 +355,20 @@ void TestDevices::clickBeforeTheFirstPaint()
     bench.killRunningAdb();
 }
 
+void TestDevices::noHeadsetAndAClickBeforeTheFirstPaint()
+{
+    Bench bench(Bench::simulated({}));
+    CBrelvoPico *window = bench.window();
+    window->show();
+    QCOMPARE(bench.click("uninstallPushButton"), notFound);
+    // The watcher's first listing tells nothing new; the headset plugged in is told.
+    bench.setScenario(Bench::simulated({Bench::pico("PA1")}));
+    const QString connected = "I Pico headset connected: Pico 4 (PA1).";
+    QTRY_COMPARE_WITH_TIMEOUT(logLines(window).constLast(), connected, 20000);
+    QCOMPARE(logLines(window).mid(1), notFound + QStringList{connected});
+    bench.killRunningAdb();
+}
+
 void TestDevices::watcherOnWindowsLineEnds()
 {
     const auto crlf = [](const QJsonArray &devices) {
@@ -373,6 +389,37 @@ void TestDevices::watcherOnWindowsLineEnds()
     bench.setScenario(crlf({Bench::pico("PA1")}));
     QTRY_COMPARE_WITH_TIMEOUT(logLines(window).constLast(), alone, 20000);
     QCOMPARE(logLines(window).mid(1), (QStringList{alone, logLines(window).value(2), alone}));
+    bench.killRunningAdb();
+}
+
+void TestDevices::besideAnotherProgramsAdb()
+{
+    // Another program's adb replaces the server every 300 ms, and this program's replaces it
+    // back; the install takes longer than that.
+    QJsonObject slow = Bench::pico("PA1");
+    slow.insert("installMs", 1500);
+    QJsonObject scenario = Bench::simulated({slow});
+    scenario.insert("otherAdbPollsMs", 300);
+    Bench bench(scenario);
+    CBrelvoPico *window = bench.window();
+    window->show();
+    const QString connected = "I Pico headset connected: Pico 4 (PA1).";
+    QTRY_COMPARE_WITH_TIMEOUT(logLines(window).mid(1), (QStringList{connected, otherAdbAdvice}),
+                              20000);
+    // The watcher rests once its server was replaced: no adb of its own keeps the fight going,
+    // not while the user waits, nor while the install runs; the word on it is said once.
+    QCOMPARE(bench.journal().count({"track-devices", "-l"}), 1);
+    QCOMPARE(bench.click("installPushButton"),
+             (QStringList{installing, "I PICO OS version: 5.7.1", "I Device model: Pico 4",
+                          openXrLine,
+                          "E Error installing Package: adb's background service was replaced in "
+                          "the middle, most likely by another program's adb; the app may already "
+                          "be on the headset. -> Please press Install again to make sure."}));
+    QCOMPARE(bench.deviceState().value("installedApk"), "BrelvoVRViewer.apk");
+    // After the action it follows the devices again.
+    QTRY_COMPARE_WITH_TIMEOUT(bench.journal().constLast(), (QStringList{"track-devices", "-l"}),
+                              20000);
+    QCOMPARE(bench.journal().count({"track-devices", "-l"}), 1);
     bench.killRunningAdb();
 }
 

@@ -28,6 +28,8 @@ private slots:
     void adbAnswers();
     void verdicts_data();
     void verdicts();
+    void unansweredQuestions_data();
+    void unansweredQuestions();
     void adbCannotStart();
     void headsetGoneAtTheSecondDetection();
     void headsetLostDuringTheInstall();
@@ -282,6 +284,53 @@ void TestInstall::verdicts()
                                        {Bench::rule(installNeo2(bench), answer)}));
     QCOMPARE(bench.click("installPushButton"), QStringList{installing} + line.split('|'));
     QCOMPARE(bench.runningAdb(), QList<QStringList>());
+}
+
+void TestInstall::unansweredQuestions_data()
+{
+    QTest::addColumn<QStringList>("question");
+    QTest::addColumn<QStringList>("lines");
+
+    const QString cat = "cat";
+    const QStringList model = {"-s", "P4", "shell", "getprop", "ro.product.model"};
+    const QStringList maker = {"-s", "PA8110", "shell", "getprop", "ro.product.manufacturer"};
+    const QStringList stops = {installing, firmwareUnread};
+    const QStringList silent = {"E A8110 (PA8110) does not answer. -> Please unplug it, plug it in "
+                                "again and try again.",
+                                noAnswerAdvice};
+    QTest::newRow("OpenXR manifest, no answer in time")
+            << QStringList{"-s", "P4", "shell", "cat"} << stops + QStringList{noAnswerAdvice};
+    QTest::newRow("OpenXR library, link dropped")
+            << QStringList{"-s", "P4", "shell", "ls"} << stops + QStringList{reconnectAdvice};
+    QTest::newRow("model, no answer in time") << model << stops + QStringList{noAnswerAdvice};
+    QTest::newRow("model, link dropped") << model << stops + QStringList{reconnectAdvice};
+    // A device that cannot say who made it may be a phone: it is not taken for the headset.
+    QTest::newRow("maker, no answer in time") << maker << silent;
+    QTest::newRow("maker, link dropped") << maker << silent;
+}
+
+void TestInstall::unansweredQuestions()
+{
+    QFETCH(QStringList, question);
+    QFETCH(QStringList, lines);
+    const bool hangs = QString(QTest::currentDataTag()).contains("in time");
+    QJsonObject a8110 = Bench::pico("PA8110", "A8110");
+    a8110.insert("product", "A8110");
+    a8110.insert("device", "A8110");
+    Bench bench(Bench::simulated(
+            {question.value(1) == "P4" ? Bench::pico("P4") : a8110},
+            {QJsonObject{{"prefix", QJsonArray::fromStringList(question)},
+                         {"responses", QJsonArray{hangs ? QJsonObject{{"hang", true}}
+                                                        : Bench::reply("", "", 255)}}}}));
+    bench.window()->setAdbTimeout(2000);
+    QCOMPARE(bench.click("installPushButton"), lines);
+    // Nothing is installed, nothing more is asked, and the wait counted while adb did not answer.
+    const Calls calls = bench.journal();
+    QCOMPARE(calls.constLast().mid(0, question.size()), question);
+    if (hangs && lines.constFirst() == installing)
+        QVERIFY(QRegularExpression("^I Installing package, please wait \\.\\.\\. [1-9]\\d* s$")
+                        .match(logLines(bench.window()).value(1))
+                        .hasMatch());
 }
 
 void TestInstall::adbCannotStart()

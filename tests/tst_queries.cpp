@@ -134,7 +134,7 @@ void TestQueries::queries()
     bench.clearJournal();
     const HeadsetAnswer package =
             query == "package" ? window->getInstalledPackage("PA1") : HeadsetAnswer{};
-    const bool gotAnswer = package.answered;
+    const bool gotAnswer = package.kind == HeadsetAnswer::Answered;
     const QString got = query == "model" ? window->getDeviceModel("PA1")
             : query == "storage"         ? window->getExternalStorage("PA1")
                                          : package.text;

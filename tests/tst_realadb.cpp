@@ -33,6 +33,7 @@ private slots:
     void headsetLostDuringThePackageQuery();
     void serverStartedByTheProgram();
     void closeDuringTheInstall();
+    void closeDuringTheServerStart();
 
 private:
     // The program folder with the real adb, and APK files of three sizes to tell them apart.
@@ -351,6 +352,28 @@ void TestRealAdb::closeDuringTheInstall()
     QTest::qWait(7000);
     QCOMPARE(installedApk(serial).contains("bytes"), false);
     QVERIFY(serverAnswers());
+}
+
+void TestRealAdb::closeDuringTheServerStart()
+{
+    QVERIFY(!serverAnswers());
+    QProcess driver;
+    driver.setWorkingDirectory(bench->path());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("ASAN_OPTIONS", "detect_leaks=0");
+    driver.setProcessEnvironment(environment);
+    driver.start(CLOSEDRIVER_PROGRAM, {"close-during-real-start"});
+    QVERIFY(driver.waitForFinished(60000));
+    QCOMPARE(driver.exitCode(), 0);
+    // Under Wine the server takes seconds to start: Close comes before the first listing ends.
+    // However soon Close came, the server that the program started is gone with it.
+    const QString shown = QString::fromUtf8(driver.readAllStandardOutput()).trimmed();
+    if (!QStringLiteral(HOST_DRIVE).isEmpty())
+        QCOMPARE(shown, QStringLiteral("I Starting Rivi Ravazov"));
+    QVERIFY(!serverAnswers());
+    const QString folder = bench->path();
+    bench.reset();
+    QVERIFY(!QDir(folder).exists());
 }
 
 QTEST_MAIN(TestRealAdb)

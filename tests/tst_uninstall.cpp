@@ -18,6 +18,8 @@ private slots:
     void removesExactlyTheAppData();
     void unsafeStorageRemovesNothing_data();
     void unsafeStorageRemovesNothing();
+    void removalFails_data();
+    void removalFails();
     void verdicts_data();
     void verdicts();
     void adbAnswers_data();
@@ -143,6 +145,39 @@ void TestUninstall::unsafeStorageRemovesNothing()
     for (const QStringList &call : bench.journal())
         QVERIFY2(!call.contains("rm"), qPrintable(call.join(' ')));
     QCOMPARE(bench.deviceState().value("files").toObject(), before);
+}
+
+void TestUninstall::removalFails_data()
+{
+    QTest::addColumn<QJsonObject>("answer");
+    QTest::addColumn<QStringList>("lines");
+
+    // The app itself is gone; the log says which of its data may be left.
+    const QStringList all = dataPaths(storage);
+    QTest::newRow("no answer in time")
+            << QJsonObject{{"hang", true}}
+            << QStringList{uninstalling, dataLeft(all), noAnswerAdvice, uninstalled};
+    QTest::newRow("link dropped") << Bench::reply("", "", 255)
+                                  << QStringList{uninstalling, dataLeft(all), reconnectAdvice,
+                                                 uninstalled};
+    QTest::newRow("one folder refused")
+            << Bench::reply("",
+                            "rm: " + all.at(3) + "/main.1.obb: Permission denied\nrm: " + all.at(2)
+                                    + ": No such file or directory\n",
+                            1)
+            << QStringList{uninstalling, dataLeft({all.at(3)}), uninstalled};
+}
+
+void TestUninstall::removalFails()
+{
+    QFETCH(QJsonObject, answer);
+    QFETCH(QStringList, lines);
+    Bench bench(Bench::simulated(
+            {installedPico()},
+            {QJsonObject{{"prefix", QJsonArray{"-s", "PA1", "shell", "rm"}},
+                         {"responses", QJsonArray{answer}}}}));
+    bench.window()->setAdbTimeout(2000);
+    QCOMPARE(bench.click("uninstallPushButton"), lines);
 }
 
 void TestUninstall::verdicts_data()

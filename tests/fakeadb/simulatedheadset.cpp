@@ -1,5 +1,6 @@
 #include "simulatedheadset.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -372,9 +373,16 @@ QByteArray deviceLines(const QJsonArray &devices, const QByteArray &eol)
 [[noreturn]] void trackDevices(const QString &scenarioPath, const QString &statePath)
 {
     // adb.exe writes each LF as CR LF, which the lengths do not count.
-    const bool crlf = readJson(scenarioPath).object().value(QLatin1String("crlf")).toBool();
+    const QJsonObject scenario = readJson(scenarioPath).object();
+    const bool crlf = scenario.value(QLatin1String("crlf")).toBool();
+    // It ends with its server, which another program's adb replaces.
+    const int serverLastsMs = scenario.value(QLatin1String("otherAdbPollsMs")).toInt();
+    QElapsedTimer running;
+    running.start();
     QByteArray last = "none yet";
     for (;;) {
+        if (serverLastsMs > 0 && running.elapsed() >= serverLastsMs)
+            std::exit(0);
 #ifdef Q_OS_UNIX
         if (getppid() == 1)
             std::exit(0);
@@ -400,11 +408,28 @@ int simulate(const QString &scenarioPath, const QJsonObject &scenario, const QSt
 {
     const QJsonArray devices = currentDevices(scenario, statePath, earlierCalls);
     const QByteArray eol = scenario.value(QLatin1String("crlf")).toBool() ? "\r\n" : "\n";
-    // Another program's adb had its server running: adb says so, replaces it, and goes on.
-    if (scenario.value(QLatin1String("noticesAt")).toArray().contains(earlierCalls))
+    // Another program's adb had its server running: adb says so, replaces it, and goes on. One
+    // that polls the devices does so before every command but the first.
+    const int otherAdbPollsMs = scenario.value(QLatin1String("otherAdbPollsMs")).toInt();
+    if (scenario.value(QLatin1String("noticesAt")).toArray().contains(earlierCalls)
+        || (otherAdbPollsMs > 0 && earlierCalls > 0))
         writeOut({},
                  "adb server version (40) doesn't match this client (41); killing...\n"
                  "* daemon started successfully\n");
+    // adb's own server, when the scenario keeps one ("serverStartMs": how long it takes to
+    // start): started by a command that finds none, stopped by kill-server.
+    const QString server = statePath + QLatin1String(".server");
+    const int serverStartMs = scenario.value(QLatin1String("serverStartMs")).toInt(-1);
+    if (args.value(0) == QLatin1String("kill-server")) {
+        QFile::remove(server);
+        return 0;
+    }
+    if (serverStartMs >= 0 && !QFileInfo::exists(server)) {
+        writeOut({}, "* daemon not running; starting now at tcp:5037\n");
+        QThread::msleep(ulong(serverStartMs));
+        QFile(server).open(QIODevice::WriteOnly);
+        writeOut({}, "* daemon started successfully\n");
+    }
 
     QString serial;
     bool named = false;
@@ -421,7 +446,7 @@ int simulate(const QString &scenarioPath, const QJsonObject &scenario, const QSt
     }
     if (command == QLatin1String("track-devices"))
         trackDevices(scenarioPath, statePath);
-    if (command == QLatin1String("start-server") || command == QLatin1String("kill-server"))
+    if (command == QLatin1String("start-server"))
         return 0;
 
     const bool waitsForDevice =
@@ -493,6 +518,11 @@ int simulate(const QString &scenarioPath, const QJsonObject &scenario, const QSt
         return 1;
     } else if (command == QLatin1String("install")) {
         o = headset.install(args.mid(1));
+        // Another program's adb replaced the server while the install ran: the headset got the
+        // APK, and adb's sentence ends at its colon.
+        if (otherAdbPollsMs > 0 && device.value(QLatin1String("installMs")).toInt() > otherAdbPollsMs)
+            o = {"Performing Streamed Install\n",
+                 self + "failed to install " + args.constLast().toUtf8() + ": \n", 1};
     } else if (command == QLatin1String("uninstall")) {
         o = headset.uninstall(args.mid(1));
     } else {

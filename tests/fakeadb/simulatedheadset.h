@@ -26,6 +26,11 @@
 //   "vanishAfter": n        the devices are gone after n earlier adb calls
 //   "noticesAt": [n, ...]   after that many earlier calls, adb first replaces another
 //                           program's server and says so on stderr
+//   "otherAdbPollsMs": n    another program's adb replaces the server every n ms: every call
+//                           but the first replaces it back, track-devices ends after n ms, and a
+//                           longer install lands but adb's sentence ends at its colon
+//   "serverStartMs": n      adb's server runs only once a command started it (taking n ms),
+//                           until kill-server
 //
 // `adb track-devices` follows changes to the scenario file. Returns adb's exit code, having
 // written its output.

@@ -24,6 +24,16 @@ inline const QString storageUnknown =
 inline const QString notAsked =
         QStringLiteral("E Could not read the installed apps from the Pico headset! -> Please "
                        "reconnect it and try again.");
+inline const QString firmwareUnread =
+        QStringLiteral("E Could not read the firmware of the Pico headset! -> Please reconnect "
+                       "it and try again.");
+inline QString dataLeft(const QStringList &paths)
+{
+    return QStringLiteral("E The app is uninstalled, but not all of its data could be removed; "
+                          "these may still be on the headset: %1. -> To free their space, delete "
+                          "them with a file manager on the headset.")
+            .arg(paths.join(QLatin1String(", ")));
+}
 
 // Advice lines, and errors with the advice line under them.
 inline const QString reconnectAdvice =
