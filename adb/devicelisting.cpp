@@ -216,13 +216,14 @@ HeadsetChoice chooseHeadset(const QList<ListedDevice> &devices, const DeviceAnsw
         // adb lists a device that is not ready without its model: it may be the headset.
         choice.kind = HeadsetChoice::NotReady;
         choice.notReady = notReady.first();
-        choice.settling = std::all_of(notReady.cbegin(), notReady.cend(),
-                                      [](const ListedDevice &device) { return device.isConnecting(); });
-    } else if (const auto silent = std::find_if(ready.cbegin(), ready.cend(),
-                                                [&answers](const ReadyDevice &device) {
-                                                    return answers.unanswered.contains(
-                                                            device.entry.serial);
-                                                });
+        choice.settling =
+                std::all_of(notReady.cbegin(), notReady.cend(),
+                            [](const ListedDevice &device) { return device.isConnecting(); });
+    } else if (const auto silent =
+                       std::find_if(ready.cbegin(), ready.cend(),
+                                    [&answers](const ReadyDevice &device) {
+                                        return answers.unanswered.contains(device.entry.serial);
+                                    });
                silent != ready.cend()) {
         // A device that could not say who made it may be a phone as much as the headset.
         choice.kind = HeadsetChoice::NoAnswer;

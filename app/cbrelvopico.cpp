@@ -285,7 +285,8 @@ void CBrelvoPico::stopAdb()
              && process->state() != QProcess::NotRunning && !deadline.hasExpired();
              drainAdbOutput())
             process->waitForFinished(50);
-        server.ours = server.ours || serverStart(QString::fromUtf8(command.err)) != ServerStart::None;
+        server.ours =
+                server.ours || serverStart(QString::fromUtf8(command.err)) != ServerStart::None;
         stopAdbCommand();
     }
     // The server would go on running from the program's folder, which then cannot be deleted

@@ -44,8 +44,8 @@ void CBrelvoPico::readListing(const QString &listing, Telling telling)
 
 void CBrelvoPico::showConnection(const HeadsetChoice &choice, Telling telling)
 {
-    const StatusLine line =
-            statusLine(choice, status.devicesListed ? Before::DevicesListed : Before::NothingListed);
+    const StatusLine line = statusLine(
+            choice, status.devicesListed ? Before::DevicesListed : Before::NothingListed);
     if (line.state.isEmpty() || line.state == status.state)
         return;
     status.state = line.state;

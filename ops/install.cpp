@@ -13,8 +13,7 @@ void CBrelvoPico::on_installPushButton_clicked()
 void CBrelvoPico::install(const QString &headset)
 {
     logWaitLine(QStringLiteral("Installing package, please wait ..."));
-    if (installPackage(headset)
-        && finishAction(PackageVerb::Install, headset))
+    if (installPackage(headset) && finishAction(PackageVerb::Install, headset))
         logInfo(QStringLiteral("Package installed successfully!"));
 }
 

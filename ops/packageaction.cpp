@@ -50,8 +50,9 @@ bool CBrelvoPico::finishAction(PackageVerb verb, const QString &headset)
             failureReason(adbRunResult(headsetLost ? AdbRun::Stopped : AdbRun::Ended), verb,
                           headset, serverChanges);
     if (!reason.isEmpty())
-        logErrorWithAdvice((verb == PackageVerb::Install ? QStringLiteral("Error installing Package: ")
-                                                         : QStringLiteral("Error uninstalling Package: "))
+        logErrorWithAdvice((verb == PackageVerb::Install
+                                    ? QStringLiteral("Error installing Package: ")
+                                    : QStringLiteral("Error uninstalling Package: "))
                            + reason);
     return reason.isEmpty();
 }

@@ -73,8 +73,7 @@ void CBrelvoPico::uninstall(const QString &headset)
             logInfo(QStringLiteral("Package is already uninstalled!"));
         return;
     }
-    if (!uninstallPackage(headset)
-        || !finishAction(PackageVerb::Uninstall, headset))
+    if (!uninstallPackage(headset) || !finishAction(PackageVerb::Uninstall, headset))
         return;
     // Only now that the app is gone: an app the headset refused to remove keeps its data.
     removeAppData(headset);
