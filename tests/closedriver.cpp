@@ -38,8 +38,8 @@ int main(int argc, char **argv)
         clickInstall.start(50);
 
     const QByteArray asked = mode.endsWith(QLatin1String("query")) ? "\"getprop\""
-            : mode.endsWith(QLatin1String("listing"))                 ? "\"devices\""
-                                                                      : "\"install\"";
+            : mode.endsWith(QLatin1String("listing"))              ? "\"devices\""
+                                                                   : "\"install\"";
     const bool real = mode == QLatin1String("close-during-real-install");
     const bool start = mode == QLatin1String("close-during-real-start");
     QTimer poll;

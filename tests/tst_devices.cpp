@@ -357,11 +357,18 @@ void TestDevices::clickBeforeTheFirstPaint()
 
 void TestDevices::noHeadsetAndAClickBeforeTheFirstPaint()
 {
-    Bench bench(Bench::simulated({}));
+    // The window is painted while the click lists the devices, and the watcher, started then,
+    // lists them once the click is over.
+    QJsonObject slowListing = Bench::replay("devices-none");
+    slowListing.insert("delayMs", 500);
+    QJsonObject scenario = Bench::simulated({}, {Bench::rule(devices, slowListing)});
+    scenario.insert("firstListingMs", 1500);
+    Bench bench(scenario);
     CBrelvoPico *window = bench.window();
     window->show();
     QCOMPARE(bench.click("uninstallPushButton"), notFound);
     // The watcher's first listing tells nothing new; the headset plugged in is told.
+    QTRY_COMPARE_WITH_TIMEOUT(bench.trackedListings(), 1, 20000);
     bench.setScenario(Bench::simulated({Bench::pico("PA1")}));
     const QString connected = "I Pico headset connected: Pico 4 (PA1).";
     QTRY_COMPARE_WITH_TIMEOUT(logLines(window).constLast(), connected, 20000);

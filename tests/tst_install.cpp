@@ -317,11 +317,11 @@ void TestInstall::unansweredQuestions()
     QJsonObject a8110 = Bench::pico("PA8110", "A8110");
     a8110.insert("product", "A8110");
     a8110.insert("device", "A8110");
-    Bench bench(Bench::simulated(
-            {question.value(1) == "P4" ? Bench::pico("P4") : a8110},
-            {QJsonObject{{"prefix", QJsonArray::fromStringList(question)},
-                         {"responses", QJsonArray{hangs ? QJsonObject{{"hang", true}}
-                                                        : Bench::reply("", "", 255)}}}}));
+    Bench bench(Bench::simulated({question.value(1) == "P4" ? Bench::pico("P4") : a8110},
+                                 {QJsonObject{{"prefix", QJsonArray::fromStringList(question)},
+                                              {"responses",
+                                               QJsonArray{hangs ? QJsonObject{{"hang", true}}
+                                                                : Bench::reply("", "", 255)}}}}));
     bench.window()->setAdbTimeout(2000);
     QCOMPARE(bench.click("installPushButton"), lines);
     // Nothing is installed, nothing more is asked, and the wait counted while adb did not answer.

@@ -157,9 +157,8 @@ void TestUninstall::removalFails_data()
     QTest::newRow("no answer in time")
             << QJsonObject{{"hang", true}}
             << QStringList{uninstalling, dataLeft(all), noAnswerAdvice, uninstalled};
-    QTest::newRow("link dropped") << Bench::reply("", "", 255)
-                                  << QStringList{uninstalling, dataLeft(all), reconnectAdvice,
-                                                 uninstalled};
+    QTest::newRow("link dropped") << Bench::reply(
+            "", "", 255) << QStringList{uninstalling, dataLeft(all), reconnectAdvice, uninstalled};
     QTest::newRow("one folder refused")
             << Bench::reply("",
                             "rm: " + all.at(3) + "/main.1.obb: Permission denied\nrm: " + all.at(2)
@@ -172,10 +171,9 @@ void TestUninstall::removalFails()
 {
     QFETCH(QJsonObject, answer);
     QFETCH(QStringList, lines);
-    Bench bench(Bench::simulated(
-            {installedPico()},
-            {QJsonObject{{"prefix", QJsonArray{"-s", "PA1", "shell", "rm"}},
-                         {"responses", QJsonArray{answer}}}}));
+    Bench bench(Bench::simulated({installedPico()},
+                                 {QJsonObject{{"prefix", QJsonArray{"-s", "PA1", "shell", "rm"}},
+                                              {"responses", QJsonArray{answer}}}}));
     bench.window()->setAdbTimeout(2000);
     QCOMPARE(bench.click("uninstallPushButton"), lines);
 }

@@ -379,6 +379,7 @@ QByteArray deviceLines(const QJsonArray &devices, const QByteArray &eol)
     const int serverLastsMs = scenario.value(QLatin1String("otherAdbPollsMs")).toInt();
     QElapsedTimer running;
     running.start();
+    QThread::msleep(ulong(scenario.value(QLatin1String("firstListingMs")).toInt()));
     QByteArray last = "none yet";
     for (;;) {
         if (serverLastsMs > 0 && running.elapsed() >= serverLastsMs)
@@ -396,6 +397,10 @@ QByteArray deviceLines(const QJsonArray &devices, const QByteArray &eol)
                              + (crlf ? QByteArray(lines).replace("\n", "\r\n") : lines),
                      {});
             last = lines;
+            // A line for each listing written, which tests wait for.
+            QFile listed(statePath + QLatin1String(".listings"));
+            if (listed.open(QIODevice::WriteOnly | QIODevice::Append))
+                listed.write("\n");
         }
         QThread::msleep(50);
     }
@@ -520,7 +525,8 @@ int simulate(const QString &scenarioPath, const QJsonObject &scenario, const QSt
         o = headset.install(args.mid(1));
         // Another program's adb replaced the server while the install ran: the headset got the
         // APK, and adb's sentence ends at its colon.
-        if (otherAdbPollsMs > 0 && device.value(QLatin1String("installMs")).toInt() > otherAdbPollsMs)
+        if (otherAdbPollsMs > 0
+            && device.value(QLatin1String("installMs")).toInt() > otherAdbPollsMs)
             o = {"Performing Streamed Install\n",
                  self + "failed to install " + args.constLast().toUtf8() + ": \n", 1};
     } else if (command == QLatin1String("uninstall")) {

@@ -29,10 +29,12 @@
 //   "otherAdbPollsMs": n    another program's adb replaces the server every n ms: every call
 //                           but the first replaces it back, track-devices ends after n ms, and a
 //                           longer install lands but adb's sentence ends at its colon
+//   "firstListingMs": n     track-devices writes its first listing after n ms
 //   "serverStartMs": n      adb's server runs only once a command started it (taking n ms),
 //                           until kill-server
 //
-// `adb track-devices` follows changes to the scenario file. Returns adb's exit code, having
+// `adb track-devices` follows changes to the scenario file, and adds a line to the state file's
+// name with ".listings" after it for each listing it wrote. Returns adb's exit code, having
 // written its output.
 int simulate(const QString &scenarioPath, const QJsonObject &scenario, const QString &statePath,
              int earlierCalls, QStringList args);

@@ -216,6 +216,12 @@ QJsonObject Bench::deviceState(int index) const
             .toObject();
 }
 
+int Bench::trackedListings() const
+{
+    QFile file(path(QStringLiteral("state.json.listings")));
+    return file.open(QIODevice::ReadOnly) ? int(file.readAll().count('\n')) : 0;
+}
+
 QString Bench::adbFileName()
 {
 #ifdef Q_OS_WIN

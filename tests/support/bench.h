@@ -46,6 +46,8 @@ public:
     QList<QStringList> runningAdb() const;
     void killRunningAdb() const;
     QJsonObject deviceState(int index = 0) const;
+    // How many listings the fake adb's `track-devices` have written.
+    int trackedListings() const;
 
     static QString adbFileName();
     static QString fakeAdbProgram();
