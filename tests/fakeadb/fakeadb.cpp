@@ -15,7 +15,9 @@
 // A response: {"stdout": text, "stdoutBase64": bytes, "stdoutRepeat": n, "stderr": text,
 //              "stderrBase64": bytes, "stderrRepeat": n, "exitCode": n, "delayMs": n, "hang": true,
 //              "crash": true, "breakAdb": true (this adb cannot be started again afterwards),
-//              "capture": path (the streams and exit code of a capture of the real adb)}.
+//              "capture": path (the streams and exit code of a capture of the real adb),
+//              "stream": path (a capture of `adb track-devices`: its listings one by one,
+//              "pauseMs" apart, then the listing "then", and it waits to be stopped)}.
 #include "../support/processidentity.h"
 #include "simulatedheadset.h"
 
@@ -79,8 +81,35 @@ void writeStream(std::FILE *stream, const QJsonObject &response, const QString &
 #endif
 }
 
+// Replays a captured track-devices stream, a listing at a time. adb.exe's lines end in CR LF,
+// which the lengths do not count.
+[[noreturn]] void replayStream(const QJsonObject &response)
+{
+    const QByteArray stream = readJson(response.value(QLatin1String("stream")).toString())
+                                      .object()
+                                      .value(QLatin1String("stdout"))
+                                      .toString()
+                                      .toUtf8();
+    const bool crlf = stream.contains("\r\n");
+    QByteArray then = response.value(QLatin1String("then")).toString().toUtf8();
+    const QByteArray length = QByteArray::number(then.size(), 16).rightJustified(4, '0');
+    then = length + (crlf ? then.replace("\n", "\r\n") : then);
+    for (qsizetype at = 0; at < stream.size();) {
+        qsizetype end = at + 4;
+        for (qsizetype left = stream.mid(at, 4).toInt(nullptr, 16); left > 0; --left)
+            end += crlf && stream.mid(end, 2) == "\r\n" ? 2 : 1;
+        writeOut(stream.mid(at, end - at), {});
+        at = end;
+        QThread::msleep(ulong(response.value(QLatin1String("pauseMs")).toInt()));
+    }
+    writeOut(then, {});
+    hang();
+}
+
 int answerFromRule(QJsonObject response)
 {
+    if (response.contains(QLatin1String("stream")))
+        replayStream(response);
     // A capture of the real adb: its streams and its exit code, as the real client gave them.
     const QString capture = response.value(QLatin1String("capture")).toString();
     if (!capture.isEmpty()) {

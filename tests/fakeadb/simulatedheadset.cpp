@@ -3,7 +3,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonDocument>
+#include <QMap>
+#include <QSet>
 #include <QThread>
 
 #include <cstdio>
@@ -219,6 +222,14 @@ Output Headset::install(const QStringList &args)
 {
     Output o;
     const QString apk = args.value(args.size() - 1);
+    // Older firmware is pushed the APK, then runs pm through a shell that has one stream and no
+    // exit code; adb checks the file only once it said which.
+    o.out = oldShell() ? "Performing Push Install\n" : "Performing Streamed Install\n";
+    if (!apk.endsWith(QLatin1String(".apk")) && !apk.endsWith(QLatin1String(".apex"))) {
+        o.err = "adb: filename doesn't end .apk or .apex: " + apk.toUtf8() + '\n';
+        o.exitCode = 1;
+        return o;
+    }
     if (!QFileInfo(apk).isFile()) {
         o.err = "adb: failed to stat " + apk.toUtf8() + ": No such file or directory\n";
         o.exitCode = 1;
@@ -234,17 +245,15 @@ Output Headset::install(const QStringList &args)
                 + ": Failure [INSTALL_FAILED_ALREADY_EXISTS]\n";
         o.exitCode = 1;
     } else if (oldShell()) {
-        // Pushed, then installed by pm through a shell that has one stream and no exit code.
-        o.out = "Performing Push Install\n" + apk.toUtf8()
-                + ": 1 file pushed, 0 skipped. 0.1 MB/s (12 bytes in 0.001s)\n"
+        o.out += apk.toUtf8() + ": 1 file pushed, 0 skipped. 0.1 MB/s ("
+                + QByteArray::number(QFileInfo(apk).size()) + " bytes in 0.001s)\n"
                 + (result == QLatin1String("Success") ? QByteArray("Success\n")
                                                       : "Failure [" + result.toUtf8() + "]\n");
     } else if (result != QLatin1String("Success")) {
-        o.out = "Performing Streamed Install\n";
         o.err = "adb: failed to install " + apk.toUtf8() + ": Failure [" + result.toUtf8() + "]\n";
         o.exitCode = 1;
     } else {
-        o.out = "Performing Streamed Install\nSuccess\n";
+        o.out += "Success\n";
     }
     if (result == QLatin1String("Success")) {
         if (!installed.contains(package))
@@ -261,14 +270,17 @@ Output Headset::uninstall(const QStringList &args)
     QStringList installed = packages();
     // A device policy, for one, can refuse to let the app go.
     const QString refusal = d.value(QLatin1String("uninstallResult")).toString();
+    // The package manager answers through the headset's terminal, which ends lines in CR LF;
+    // older firmware's shell has none.
+    const QByteArray eol = oldShell() ? "\n" : "\r\n";
     if (refusal.isEmpty() && installed.removeAll(args.value(0)) > 0) {
         d.insert(QLatin1String("packages"), QJsonArray::fromStringList(installed));
-        o.out = "Success\n";
+        o.out = "Success" + eol;
     } else {
         o.out = "Failure ["
                 + (refusal.isEmpty() ? QByteArray("DELETE_FAILED_INTERNAL_ERROR")
                                      : refusal.toUtf8())
-                + "]\n";
+                + "]" + eol;
         o.exitCode = oldShell() ? 0 : 1;
     }
     return o;
@@ -335,52 +347,59 @@ QJsonArray currentDevices(const QJsonObject &scenario, const QString &statePath,
     return plugged;
 }
 
-// The device lines of `adb devices -l`.
-QByteArray deviceLines(const QJsonArray &devices, const QByteArray &eol)
+// The device lines of `adb devices -l`, sorted by serial as adb sorts them: a ready device with
+// its description (and a USB port when it has no network address), one that goes with its last
+// description, and a device that is listed twice under its other name too.
+QByteArray deviceLines(const QJsonArray &devices)
 {
-    QByteArray out;
+    QMap<QString, QString> lines;
     for (int i = 0; i < devices.size(); ++i) {
         const QJsonObject dev = devices.at(i).toObject();
         const QString state = dev.value(QLatin1String("state")).toString();
-        QString line =
-                QStringLiteral("%1 %2")
-                        .arg(dev.value(QLatin1String("serial")).toString(), -22, QLatin1Char(' '))
-                        .arg(state);
-        if (state == QLatin1String("device")) {
-            line += QStringLiteral(" usb:1-1 product:%1 model:%2 device:%3")
-                            .arg(dev.value(QLatin1String("product"))
-                                         .toString(QStringLiteral("generic")),
-                                 modelField(dev.value(QLatin1String("model")).toString()),
-                                 dev.value(QLatin1String("device"))
-                                         .toString(QStringLiteral("generic")));
+        for (const char *name : {"serial", "alsoListedAs"}) {
+            const QString serial = dev.value(QLatin1String(name)).toString();
+            if (serial.isEmpty())
+                continue;
+            QString line = QStringLiteral("%1 %2").arg(serial, -22, QLatin1Char(' ')).arg(state);
+            if (state == QLatin1String("device") || dev.value(QLatin1String("going")).toBool()) {
+                if (!serial.contains(QLatin1Char(':')) && !serial.contains(QLatin1Char('.'))
+                    && !serial.startsWith(QLatin1String("emulator-")))
+                    line += QStringLiteral(" usb:1-1");
+                for (const char *field : {"product", "model", "device"}) {
+                    const QString value = dev.value(QLatin1String(field)).toString();
+                    if (!value.isEmpty())
+                        line += QStringLiteral(" %1:%2").arg(QLatin1String(field),
+                                                             modelField(value));
+                }
+            }
+            lines.insert(serial, line + QStringLiteral(" transport_id:%1\n").arg(i + 1));
         }
-        line += QStringLiteral(" transport_id:%1").arg(i + 1);
-        out += line.toUtf8() + eol;
-        // Also listed under its wireless connection's name (mDNS or IP:port).
-        const QString alias = dev.value(QLatin1String("alsoListedAs")).toString();
-        if (!alias.isEmpty())
-            out += line.replace(0, line.indexOf(QLatin1Char(' ')), alias.leftJustified(22))
-                            .replace(QStringLiteral("usb:1-1 "), QString())
-                            .toUtf8()
-                    + eol;
     }
+    QByteArray out;
+    for (const QString &line : lines)
+        out += line.toUtf8();
     return out;
 }
 
 // `adb track-devices`: the device lines whenever they change, each behind its length in four
 // hex digits, until adb is stopped. The devices are read afresh from the scenario, which the
 // test changes; it ends with the test's folder, or when the program that started it is gone.
+// A device that comes is listed as offline while adb connects it; adb 34 and later list one
+// that goes as offline first.
 [[noreturn]] void trackDevices(const QString &scenarioPath, const QString &statePath)
 {
-    // adb.exe writes each LF as CR LF, which the lengths do not count.
     const QJsonObject scenario = readJson(scenarioPath).object();
+    // adb.exe writes each LF as CR LF, which the lengths do not count.
     const bool crlf = scenario.value(QLatin1String("crlf")).toBool();
+    const int client = scenario.value(QLatin1String("client")).toInt(29);
     // It ends with its server, which another program's adb replaces.
     const int serverLastsMs = scenario.value(QLatin1String("otherAdbPollsMs")).toInt();
     QElapsedTimer running;
     running.start();
     QThread::msleep(ulong(scenario.value(QLatin1String("firstListingMs")).toInt()));
     QByteArray last = "none yet";
+    QHash<QString, QJsonObject> listed; // as last written, by serial
+    bool first = true;
     for (;;) {
         if (serverLastsMs > 0 && running.elapsed() >= serverLastsMs)
             std::exit(0);
@@ -390,17 +409,43 @@ QByteArray deviceLines(const QJsonArray &devices, const QByteArray &eol)
 #endif
         if (!QFileInfo::exists(scenarioPath))
             std::exit(0);
-        const QByteArray lines =
-                deviceLines(currentDevices(readJson(scenarioPath).object(), statePath, 0), "\n");
+        const QJsonArray now = currentDevices(readJson(scenarioPath).object(), statePath, 0);
+        QJsonArray shown;
+        QSet<QString> present;
+        for (const QJsonValue &value : now) {
+            QJsonObject device = value.toObject();
+            const QString serial = device.value(QLatin1String("serial")).toString();
+            present << serial;
+            if (!first && !listed.contains(serial)
+                && device.value(QLatin1String("state")).toString() == QLatin1String("device"))
+                device = QJsonObject{{QLatin1String("serial"), serial},
+                                     {QLatin1String("state"), QLatin1String("offline")}};
+            shown << device;
+        }
+        for (auto it = listed.cbegin(); client >= 34 && it != listed.cend(); ++it) {
+            if (!present.contains(it.key())
+                && it->value(QLatin1String("state")).toString() == QLatin1String("device")) {
+                QJsonObject going = *it;
+                going.insert(QLatin1String("state"), QLatin1String("offline"));
+                going.insert(QLatin1String("going"), true);
+                shown << going;
+            }
+        }
+        first = false;
+        listed.clear();
+        for (const QJsonValue &device : shown)
+            listed.insert(device.toObject().value(QLatin1String("serial")).toString(),
+                          device.toObject());
+        const QByteArray lines = deviceLines(shown);
         if (lines != last) {
             writeOut(QByteArray::number(lines.size(), 16).rightJustified(4, '0')
                              + (crlf ? QByteArray(lines).replace("\n", "\r\n") : lines),
                      {});
             last = lines;
             // A line for each listing written, which tests wait for.
-            QFile listed(statePath + QLatin1String(".listings"));
-            if (listed.open(QIODevice::WriteOnly | QIODevice::Append))
-                listed.write("\n");
+            QFile listings(statePath + QLatin1String(".listings"));
+            if (listings.open(QIODevice::WriteOnly | QIODevice::Append))
+                listings.write("\n");
         }
         QThread::msleep(50);
     }
@@ -412,15 +457,29 @@ int simulate(const QString &scenarioPath, const QJsonObject &scenario, const QSt
              int earlierCalls, QStringList args)
 {
     const QJsonArray devices = currentDevices(scenario, statePath, earlierCalls);
-    const QByteArray eol = scenario.value(QLatin1String("crlf")).toBool() ? "\r\n" : "\n";
+    // adb.exe writes each LF as CR LF, its notices too.
+    const bool crlf = scenario.value(QLatin1String("crlf")).toBool();
+    const auto say = [crlf](QByteArray out, QByteArray err) {
+        if (crlf) {
+            out.replace("\n", "\r\n");
+            err.replace("\n", "\r\n");
+        }
+        writeOut(out, err);
+    };
+    // The client's own words: adb 33 and later begin them with "adb: " (36 with its file name,
+    // "adb.exe: "), older ones with "error: "; an install's failures begin with "adb: " always.
+    const int client = scenario.value(QLatin1String("client")).toInt(29);
+    const QByteArray self = client >= 36 ? QByteArray("adb.exe: ") : QByteArray("adb: ");
+    const QByteArray error = client >= 33 ? self : QByteArray("error: ");
+
     // Another program's adb had its server running: adb says so, replaces it, and goes on. One
     // that polls the devices does so before every command but the first.
     const int otherAdbPollsMs = scenario.value(QLatin1String("otherAdbPollsMs")).toInt();
     if (scenario.value(QLatin1String("noticesAt")).toArray().contains(earlierCalls)
         || (otherAdbPollsMs > 0 && earlierCalls > 0))
-        writeOut({},
-                 "adb server version (40) doesn't match this client (41); killing...\n"
-                 "* daemon started successfully\n");
+        say({},
+            "adb server version (40) doesn't match this client (41); killing...\n"
+            "* daemon started successfully\n");
     // adb's own server, when the scenario keeps one ("serverStartMs": how long it takes to
     // start): started by a command that finds none, stopped by kill-server.
     const QString server = statePath + QLatin1String(".server");
@@ -430,10 +489,10 @@ int simulate(const QString &scenarioPath, const QJsonObject &scenario, const QSt
         return 0;
     }
     if (serverStartMs >= 0 && !QFileInfo::exists(server)) {
-        writeOut({}, "* daemon not running; starting now at tcp:5037\n");
+        say({}, "* daemon not running; starting now at tcp:5037\n");
         QThread::msleep(ulong(serverStartMs));
         QFile(server).open(QIODevice::WriteOnly);
-        writeOut({}, "* daemon started successfully\n");
+        say({}, "* daemon started successfully\n");
     }
 
     QString serial;
@@ -446,7 +505,7 @@ int simulate(const QString &scenarioPath, const QJsonObject &scenario, const QSt
     const QString command = args.value(0);
 
     if (command == QLatin1String("devices")) {
-        writeOut("List of devices attached" + eol + deviceLines(devices, eol) + eol, {});
+        say("List of devices attached\n" + deviceLines(devices) + '\n', {});
         return 0;
     }
     if (command == QLatin1String("track-devices"))
@@ -454,15 +513,7 @@ int simulate(const QString &scenarioPath, const QJsonObject &scenario, const QSt
     if (command == QLatin1String("start-server"))
         return 0;
 
-    const bool waitsForDevice =
-            command == QLatin1String("install") || command == QLatin1String("uninstall");
     int index = -1;
-    // adb 33 and later no longer wait for a device they cannot see; 36 names itself by its
-    // file name in its own errors.
-    const bool newClient = scenario.value(QLatin1String("client")).toInt() >= 33;
-    const QByteArray self = scenario.value(QLatin1String("client")).toInt() >= 36
-            ? QByteArray("adb.exe: ")
-            : QByteArray("adb: ");
     if (named) {
         for (int i = 0; i < devices.size(); ++i) {
             const QJsonObject dev = devices.at(i).toObject();
@@ -473,38 +524,56 @@ int simulate(const QString &scenarioPath, const QJsonObject &scenario, const QSt
     } else if (devices.size() == 1) {
         index = 0;
     } else if (devices.size() > 1) {
-        writeOut({}, "error: more than one device/emulator\n");
+        say({}, error + "more than one device/emulator\n");
         return 1;
-    }
-    if (index < 0 && newClient) {
-        writeOut({},
-                 self
-                         + (named ? "device '" + serial.toUtf8() + "' not found\n"
-                                  : QByteArray("no devices/emulators found\n")));
-        return 1;
-    }
-    if (index < 0 && waitsForDevice) {
-        // The real adb waits for ever for a device it cannot see.
-        writeOut({}, "- waiting for device -\n");
-        hang();
     }
     if (index < 0) {
-        writeOut({},
-                 named ? "error: device '" + serial.toUtf8() + "' not found\n"
-                       : QByteArray("error: no devices/emulators found\n"));
-        return 1;
-    }
-    const QJsonObject device = devices.at(index).toObject();
-    const QString state = device.value(QLatin1String("state")).toString();
-    if (state != QLatin1String("device")) {
-        if (waitsForDevice && !newClient) {
-            writeOut({}, "- waiting for device -\n");
+        const QByteArray missing = named ? "device '" + serial.toUtf8() + "' not found"
+                                         : QByteArray("no devices/emulators found");
+        // adb 33 and later say so; 1.0.41 still tries an install, and waits for ever for the
+        // device of an uninstall.
+        if (client < 33 && command == QLatin1String("install")) {
+            say("Performing Push Install\nadb: error: failed to get feature set: " + missing + '\n',
+                "error: " + missing + '\n');
+            return 255;
+        }
+        say({}, error + missing + '\n');
+        if (client < 33 && command == QLatin1String("uninstall")) {
+            say({}, "- waiting for device -\n");
             hang();
         }
-        writeOut({}, "error: device " + state.toUtf8() + '\n');
+        return 1;
+    }
+    QJsonObject device = devices.at(index).toObject();
+    const QString state = device.value(QLatin1String("state")).toString();
+    if (state != QLatin1String("device")) {
+        if (client < 33
+            && (command == QLatin1String("install") || command == QLatin1String("uninstall"))) {
+            say({}, "- waiting for device -\n");
+            hang();
+        }
+        say({},
+            error + "device " + state.toUtf8()
+                    + (state == QLatin1String("unauthorized")
+                               ? ".\nThis adb server's $ADB_VENDOR_KEYS is not set\nTry 'adb "
+                                 "kill-server' if that seems wrong.\nOtherwise check for a "
+                                 "confirmation dialog on your device.\n"
+                               : "\n"));
         return 1;
     }
 
+    const auto unplug = [&](QJsonObject gone) {
+        gone.insert(QLatin1String("unplugged"), true);
+        QJsonArray left = devices;
+        left.replace(index, gone);
+        writeJson(statePath, QJsonObject{{QLatin1String("devices"), left}});
+    };
+    // The cable pulled as the command starts: adb before 35 ends it with no word at all.
+    const QString dropOn = device.value(QLatin1String("dropOn")).toString();
+    if (!dropOn.isEmpty() && args.join(QLatin1Char(' ')).contains(dropOn)) {
+        unplug(device);
+        return 0;
+    }
     QThread::msleep(ulong(device.value(QLatin1String("latencyMs")).toInt()));
     Headset headset(device);
     Output o;
@@ -513,13 +582,9 @@ int simulate(const QString &scenarioPath, const QJsonObject &scenario, const QSt
     } else if (command == QLatin1String("install")
                && device.value(QLatin1String("dropDuringInstall")).toBool()) {
         // The link drops mid-stream: adb's sentence ends at its colon, and the device is gone.
-        QJsonObject unplugged = device;
-        unplugged.insert(QLatin1String("unplugged"), true);
-        QJsonArray left = devices;
-        left.replace(index, unplugged);
-        writeJson(statePath, QJsonObject{{QLatin1String("devices"), left}});
-        writeOut("Performing Streamed Install\n",
-                 self + "failed to install " + args.constLast().toUtf8() + ": \n");
+        unplug(device);
+        say("Performing Streamed Install\n",
+            self + "failed to install " + args.constLast().toUtf8() + ": ");
         return 1;
     } else if (command == QLatin1String("install")) {
         o = headset.install(args.mid(1));
@@ -528,7 +593,7 @@ int simulate(const QString &scenarioPath, const QJsonObject &scenario, const QSt
         if (otherAdbPollsMs > 0
             && device.value(QLatin1String("installMs")).toInt() > otherAdbPollsMs)
             o = {"Performing Streamed Install\n",
-                 self + "failed to install " + args.constLast().toUtf8() + ": \n", 1};
+                 self + "failed to install " + args.constLast().toUtf8() + ": ", 1};
     } else if (command == QLatin1String("uninstall")) {
         o = headset.uninstall(args.mid(1));
     } else {
@@ -538,12 +603,8 @@ int simulate(const QString &scenarioPath, const QJsonObject &scenario, const QSt
     QJsonArray changed = devices;
     changed.replace(index, headset.state());
     writeJson(statePath, QJsonObject{{QLatin1String("devices"), changed}});
-    if (self != "adb: " && o.err.startsWith("adb: "))
-        o.err = self + o.err.mid(5) + '\n';
-    if (eol != "\n") {
-        o.out.replace("\n", eol);
-        o.err.replace("\n", eol);
-    }
-    writeOut(o.out, o.err);
+    if (o.err.startsWith("adb: "))
+        o.err = self + o.err.mid(5);
+    say(o.out, o.err);
     return o.exitCode;
 }

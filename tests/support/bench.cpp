@@ -15,6 +15,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
+
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
 #else
@@ -99,13 +101,14 @@ QString Bench::path(const QString &relative) const
 void Bench::setScenario(const QJsonObject &scenario)
 {
     // The devices start afresh from the scenario, which is replaced at once: a fake adb that
-    // follows the devices reads it while it changes.
-    QFile::remove(path(QStringLiteral("state.json")));
-    // On Windows the replacing fails while the fake adb has the file open to read it: try again.
+    // follows the devices reads it while it changes. On Windows a file cannot be removed or
+    // replaced while the fake adb has it open to read it: try again, or the devices of the state
+    // would stay.
+    const QString state = path(QStringLiteral("state.json"));
     for (int attempt = 0; attempt < 100; ++attempt) {
         QSaveFile file(path(QStringLiteral("scenario.json")));
-        if (file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(scenario).toJson()) >= 0
-            && file.commit())
+        if ((!QFile::exists(state) || QFile::remove(state)) && file.open(QIODevice::WriteOnly)
+            && file.write(QJsonDocument(scenario).toJson()) >= 0 && file.commit())
             return;
         QThread::msleep(20);
     }
@@ -185,6 +188,13 @@ QList<QStringList> Bench::runningAdb() const
             running << adb.args;
     }
     return running;
+}
+
+int Bench::started(const QStringList &args) const
+{
+    const QList<StartedAdb> all = startedAdb();
+    return int(std::count_if(all.cbegin(), all.cend(),
+                             [&args](const StartedAdb &adb) { return adb.args == args; }));
 }
 
 void Bench::killRunningAdb() const

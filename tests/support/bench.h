@@ -42,8 +42,10 @@ public:
     void setScenario(const QJsonObject &scenario);
     void clearJournal();
     QList<QStringList> journal() const;
-    // The argument lists of the fake adbs that are still running.
+    // The argument lists of the fake adbs that are still running, and how often one with these
+    // arguments was started.
     QList<QStringList> runningAdb() const;
+    int started(const QStringList &args) const;
     void killRunningAdb() const;
     QJsonObject deviceState(int index = 0) const;
     // How many listings the fake adb's `track-devices` have written.

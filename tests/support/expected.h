@@ -1,6 +1,7 @@
 #ifndef EXPECTED_H
 #define EXPECTED_H
 
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
@@ -107,6 +108,13 @@ inline QStringList disconnected(const QString &action)
                     .arg(action),
             reconnectAdvice};
 }
+
+// A device in recovery mode, and its status line: the last change of a case, whose line shows
+// that every listing before it was read.
+inline const QJsonObject recoveryDevice{{"serial", "PA9"}, {"state", "recovery"}};
+inline const QString recoveryLine =
+        QStringLiteral("I The Pico headset is not ready (adb lists it as recovery). -> Please "
+                       "restart it.");
 
 inline const QString package = QStringLiteral("com.Brelvo.BrelvoVRViewer");
 inline const QString storage = QStringLiteral("/storage/emulated/0");
