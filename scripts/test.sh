@@ -20,10 +20,23 @@ source scripts/deps.sh
 
 mode=${1:-}
 
+# The realadb suite runs on the real adb that the captures were made with: adb 1.0.41 of
+# platform tools 29.0.6 (Debian 12) or 34.0.5 (Debian 13), and under Wine the adb.exe of
+# ../shared/toolchains/adb-windows/. Without it the suite would fail; this says why first.
+require_real_adb() {
+    local said
+    said=$(adb version 2>/dev/null) || { echo "test.sh: no adb on PATH: install Debian's adb package"; exit 1; }
+    case "$said" in
+        *"Version 29.0.6"* | *"Version 34.0.5"*) ;;
+        *) echo "test.sh: the adb on PATH is not 1.0.41 of platform tools 29.0.6 or 34.0.5:"; echo "$said"; exit 1 ;;
+    esac
+}
+
 run_suite() {
     local dir=$1
     shift
-    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRELVO_WERROR=ON "$@"
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRELVO_WERROR=ON \
+        -DBRELVO_REQUIRE_REAL_ADB=ON "$@"
     cmake --build "$dir" --parallel "$(nproc)"
     local ctest_args=(--test-dir "$dir" --output-on-failure --parallel "$(nproc)")
     [ "$mode" = "--quick" ] && ctest_args+=(--label-exclude slow)
@@ -51,10 +64,9 @@ windows() {
     qt=$(realpath "$qt")
     # The real adb.exe of the realadb suite, as it was built from adb's source.
     local adb_exe=../shared/toolchains/adb-windows/adb.exe
-    if [ -f "$adb_exe" ]; then
-        echo "73b11e3ab379e236bfcc794928fb9ff9b4687728486b0f2082217847ed53a3df  $adb_exe" \
-            | sha256sum --check --quiet || { echo "test.sh: $adb_exe is not the one its README names"; exit 1; }
-    fi
+    [ -f "$adb_exe" ] || { echo "test.sh: no $adb_exe, which the realadb suite runs under Wine"; exit 1; }
+    echo "73b11e3ab379e236bfcc794928fb9ff9b4687728486b0f2082217847ed53a3df  $adb_exe" \
+        | sha256sum --check --quiet || { echo "test.sh: $adb_exe is not the one its README names"; exit 1; }
 
     # One Wine prefix in the build folder and one Wine server kept running for the whole suite:
     # each program then starts in a fraction of a second instead of several.
@@ -68,15 +80,13 @@ windows() {
     [ -d "$WINEPREFIX/drive_c" ] || wineboot --init >/dev/null 2>&1
 
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRELVO_WERROR=ON \
+        -DBRELVO_REQUIRE_REAL_ADB=ON \
         -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
         -DCMAKE_PREFIX_PATH="$qt" -DCMAKE_FIND_ROOT_PATH="$qt" \
         -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
         -DCMAKE_CROSSCOMPILING_EMULATOR="$PWD/scripts/wine-run.sh"
     cmake --build "$build" --parallel "$(nproc)"
-    # A suite that fails here is run once more: under Wine, with two suites at a time, a row that
-    # passes everywhere else once lost one of its log lines, and it did not come back in a dozen
-    # reruns. The Linux legs run the same suites without a second chance.
-    ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)" --repeat until-pass:2
+    ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)"
     # A fresh Wine session for the archive's check on a real X display: what the suite left
     # behind (a desktop process started without a display, an adb.exe server) must not be what
     # the program's window meets.
@@ -131,6 +141,7 @@ if [ "$mode" = "--windows" ]; then
 fi
 
 brelvo_install_missing
+require_real_adb
 echo "== normal build"
 # The benchmark driver is built too, so that it keeps compiling with warnings as errors.
 run_suite build-test -DBRELVO_BENCH=ON

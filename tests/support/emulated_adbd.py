@@ -17,7 +17,9 @@ the host wait that long before each packet of the APK it sends, and "dropDuringI
 device vanish in the middle of one; "dropOn" makes it vanish, without a word, when a command that
 holds this text starts (an unplugged cable during a query or an uninstall). Started by a test: "readyFile" names a file that receives
 the port once it listens, and "leaseFile" one whose removal ends the device (a program under
-Wine can neither read a pipe from this machine's programs nor stop them).
+Wine can neither read a pipe from this machine's programs nor stop them), and "eventsFile" one
+that it adds a line to when an install's stream ends: "install received" or "install stream
+closed".
 """
 import json
 import os
@@ -53,6 +55,7 @@ DEFAULT_DEVICE = {
     "dropOn": None,  # e.g. "pm list packages"
     "readyFile": None,
     "leaseFile": None,
+    "eventsFile": None,
 }
 PACKAGE = "com.Brelvo.BrelvoVRViewer"
 
@@ -206,8 +209,10 @@ class Device:
                 try:
                     stream.read(size)
                 except EOFError:  # the host gave up: nothing is installed
+                    self.tell("install stream closed")
                     return
                 out, _ = self.install_result(size)
+                self.tell("install received")
             else:
                 out, _, _ = self.shell(" ".join(argv))
             stream.write(out)
@@ -216,6 +221,12 @@ class Device:
         else:
             sys.stderr.write("adbd: unknown service %r\n" % service)
         stream.close()
+
+    def tell(self, event):
+        """Writes what happened to the events file, for a test that waits for it."""
+        if self.profile["eventsFile"]:
+            with open(self.profile["eventsFile"], "a") as events:
+                events.write(event + "\n")
 
     def vanish(self, stream):
         self.gone = True  # unplugged: no connection from now on
