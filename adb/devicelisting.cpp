@@ -67,12 +67,38 @@ QString ListedDevice::field(const QString &name) const
     return QString();
 }
 
+QString headsetName(const QString &modelField)
+{
+    // What Pico headsets report as their model (ro.product.model), and how their users know
+    // them, as open-source XR projects' device tables give them.
+    static const std::pair<const char *, const char *> names[] = {
+            {"A8110", "Pico 4"},
+            {"A8A10", "Pico 4 Pro"},
+            {"A8E50", "Pico 4 Enterprise"},
+            {"A9210", "Pico 4 Ultra"},
+            {"A7Q10", "Pico G3"},
+            {"Pico Neo 3", "Pico Neo 3"},
+            {"Pico Neo3 Link", "Pico Neo 3 Link"}};
+    // adb writes every character that is not a letter or digit as "_".
+    static const QRegularExpression other(QStringLiteral("[^A-Za-z0-9]"));
+    for (const auto &[model, name] : names) {
+        if (QString::fromLatin1(model).replace(other, QStringLiteral("_")) == modelField)
+            return QString::fromLatin1(name);
+    }
+    return QString();
+}
+
 QString ListedDevice::displayName() const
 {
+    const QString field = this->field(QStringLiteral("model"));
     // adb writes the model's spaces as underscores.
-    const QString model =
-            field(QStringLiteral("model")).replace(QLatin1Char('_'), QLatin1Char(' '));
-    return model.isEmpty() ? serial : QStringLiteral("%1 (%2)").arg(model, serial);
+    const QString model = QString(field).replace(QLatin1Char('_'), QLatin1Char(' '));
+    const QString name = headsetName(field);
+    if (model.isEmpty())
+        return serial;
+    if (name.isEmpty() || name == model)
+        return QStringLiteral("%1 (%2)").arg(model, serial);
+    return QStringLiteral("%1 (%2, %3)").arg(name, model, serial);
 }
 
 QString displayNames(const QList<ListedDevice> &devices)

@@ -28,7 +28,8 @@ struct ListedDevice
     bool isAddressEntry() const;
     QString mdnsSerial() const; // empty for other entries
     QString field(const QString &name) const;
-    // How the user knows it: "Pico 4 (PA7L10MGH8)", or the serial alone.
+    // How the user knows it, then what identifies it: "Pico 4 (A8110, PA8110MGH7200123)",
+    // "Pixel 7 (0A1B2C3D4E5F)", or the serial alone.
     QString displayName() const;
 
     friend bool operator==(const ListedDevice &a, const ListedDevice &b)
@@ -38,6 +39,10 @@ struct ListedDevice
 };
 
 QList<ListedDevice> parseDeviceListing(const QString &listing);
+
+// The name that users know a Pico headset by, from the model field of its listing, or empty for
+// a model that is not a known Pico's.
+QString headsetName(const QString &modelField);
 
 // What ready devices said of themselves where their listing leaves it open, by serial: their
 // maker (ro.product.manufacturer, else ro.product.brand; empty when they did not say), and the

@@ -111,7 +111,7 @@ void TestDevices::headsetTurnsUnauthorizedBetweenActions()
     Bench bench(Bench::simulated({a8110(), phone()}));
     const QStringList lines = bench.click("installPushButton");
     QCOMPARE(lines.constFirst(),
-             "I Using the Pico headset A8110 (" + usbSerial
+             "I Using the Pico headset Pico 4 (A8110, " + usbSerial
                      + "); other Android devices are connected too.");
     QCOMPARE(lines.constLast(), installed);
     QCOMPARE(bench.journal().constLast(), installOn(bench, usbSerial));
@@ -137,17 +137,17 @@ void TestDevices::headsetOnlyItsAnswerNames_data()
     };
     QTest::newRow("beside a phone")
             << QJsonArray{a8110(), phone()}
-            << "I Using the Pico headset A8110 (" + usbSerial
+            << "I Using the Pico headset Pico 4 (A8110, " + usbSerial
                     + "); other Android devices are connected too."
             << askPhone + Calls{getprop(usbSerial, "ro.product.manufacturer")};
     // adb 35.0.2 and later on Windows also reach a paired headset through mDNS.
     QTest::newRow("listed twice, by USB and mDNS") << QJsonArray{a8110Also(mdnsName)}
-                                                   << "I Using the Pico headset A8110 (" + usbSerial
-                    + "); it is also connected wirelessly (" + mdnsName
+                                                   << "I Using the Pico headset Pico 4 (A8110, "
+                    + usbSerial + "); it is also connected wirelessly (" + mdnsName
                     + ")." << Calls{getprop(usbSerial, "ro.product.manufacturer")};
     QTest::newRow("listed twice, by USB and adb connect")
             << QJsonArray{a8110Also("192.168.1.20:5555")}
-            << "I Using the Pico headset A8110 (" + usbSerial
+            << "I Using the Pico headset Pico 4 (A8110, " + usbSerial
                     + "); it is also connected wirelessly (192.168.1.20:5555)."
             << Calls{getprop("192.168.1.20:5555", "ro.serialno"),
                      getprop(usbSerial, "ro.product.manufacturer")};
@@ -226,10 +226,17 @@ void TestDevices::statusLine_data()
                       "developer mode and USB debugging turned on.";
     QTest::newRow("headset named by its answer, beside a phone")
             << QJsonArray{a8110(), phone()}
-            << "I Pico headset connected: A8110 (" + usbSerial
+            << "I Pico headset connected: Pico 4 (A8110, " + usbSerial
                     + "). Other Android devices are connected too.";
+    // Known by the name its users give it, though its listing names no Pico.
+    QJsonObject ultra = a8110();
+    ultra.insert("model", "A9210");
+    ultra.insert("product", "sparrow");
+    ultra.insert("device", "sparrow");
+    QTest::newRow("Pico 4 Ultra") << QJsonArray{
+            ultra} << "I Pico headset connected: Pico 4 Ultra (A9210, " + usbSerial + ").";
     QTest::newRow("headset listed twice") << QJsonArray{twice}
-                                          << "I Pico headset connected: A8110 (" + usbSerial
+                                          << "I Pico headset connected: Pico 4 (A8110, " + usbSerial
                     + "). It is also connected wirelessly.";
     QJsonObject silent = phone();
     silent.insert("properties", QJsonObject{{"ro.product.model", "Pixel 7"}});

@@ -295,9 +295,10 @@ void TestInstall::unansweredQuestions_data()
     const QStringList model = {"-s", "P4", "shell", "getprop", "ro.product.model"};
     const QStringList maker = {"-s", "PA8110", "shell", "getprop", "ro.product.manufacturer"};
     const QStringList stops = {installing, firmwareUnread};
-    const QStringList silent = {"E A8110 (PA8110) does not answer. -> Please unplug it, plug it in "
-                                "again and try again.",
-                                noAnswerAdvice};
+    const QStringList silent = {
+            "E Pico 4 (A8110, PA8110) does not answer. -> Please unplug it, plug it in "
+            "again and try again.",
+            noAnswerAdvice};
     QTest::newRow("OpenXR manifest, no answer in time")
             << QStringList{"-s", "P4", "shell", "cat"} << stops + QStringList{noAnswerAdvice};
     QTest::newRow("OpenXR library, link dropped")

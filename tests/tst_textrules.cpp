@@ -73,6 +73,8 @@ private slots:
     void listedDevices();
     void headsetChoice_data();
     void headsetChoice();
+    void headsetNames_data();
+    void headsetNames();
     void trackedListings_data();
     void trackedListings();
     void yesOrNo_data();
@@ -302,6 +304,40 @@ void TestTextRules::headsetChoice()
     QFETCH(Detected, expected);
     const QList<ListedDevice> devices = parseDeviceListing(text);
     QCOMPARE(detected(chooseHeadset(devices, answers)), expected);
+}
+
+void TestTextRules::headsetNames_data()
+{
+    QTest::addColumn<QString>("model"); // as adb lists it
+    QTest::addColumn<QString>("name");
+
+    QTest::newRow("A8110") << "A8110"
+                           << "Pico 4 (A8110, S1)";
+    QTest::newRow("A8A10") << "A8A10"
+                           << "Pico 4 Pro (A8A10, S1)";
+    QTest::newRow("A8E50") << "A8E50"
+                           << "Pico 4 Enterprise (A8E50, S1)";
+    QTest::newRow("A9210") << "A9210"
+                           << "Pico 4 Ultra (A9210, S1)";
+    QTest::newRow("A7Q10") << "A7Q10"
+                           << "Pico G3 (A7Q10, S1)";
+    QTest::newRow("Pico Neo 3") << "Pico_Neo_3"
+                                << "Pico Neo 3 (S1)";
+    QTest::newRow("Pico Neo3 Link") << "Pico_Neo3_Link"
+                                    << "Pico Neo 3 Link (Pico Neo3 Link, S1)";
+    // A model that the table does not know is shown as the device gives it.
+    QTest::newRow("other model") << "Pixel_7"
+                                 << "Pixel 7 (S1)";
+    QTest::newRow("no model") << ""
+                              << "S1";
+}
+
+void TestTextRules::headsetNames()
+{
+    QFETCH(QString, model);
+    QFETCH(QString, name);
+    const ListedDevice device{"S1", "device", model.isEmpty() ? "" : "model:" + model};
+    QCOMPARE(device.displayName(), name);
 }
 
 void TestTextRules::trackedListings_data()
