@@ -7,8 +7,10 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QIcon>
+#include <QPainter>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QStyleOption>
 #include <QUrl>
 
 #include <cstdlib>
@@ -54,6 +56,8 @@ CBrelvoPico::CBrelvoPico(QWidget *parent, Qt::WindowFlags flags) : QDialog(paren
     ui.youtubePushButton->hide();
     ui.pdfPushButton->hide();
     ui.installationLabel->hide();
+    showHeader();
+    ui.headerLabel->installEventFilter(this);
 
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     setWindowIcon(QIcon(QStringLiteral(":/CBrelvoPico/Resources/Brelvo.png")));
@@ -116,8 +120,39 @@ CBrelvoPico::CBrelvoPico(QWidget *parent, Qt::WindowFlags flags) : QDialog(paren
         logError(error);
 }
 
+void CBrelvoPico::showHeader()
+{
+    // The banner as sharp as the screen shows it: drawn from the picture twice as large where
+    // the screen is scaled (QIcon finds it beside the other), at the screen's scale exactly.
+    const QIcon header(QStringLiteral(":/CBrelvoPico/Resources/Header.png"));
+    ui.headerLabel->setPixmap(header.pixmap(QSize(492, 148), devicePixelRatioF()));
+}
+
+bool CBrelvoPico::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != ui.headerLabel || event->type() != QEvent::Paint)
+        return QDialog::eventFilter(watched, event);
+    // QLabel cuts a picture taller than itself at the wrong rows where the screen is scaled (it
+    // counts the rows it cuts in the window's pixels, not the picture's): the banner's middle
+    // rows are drawn here, the same at every scale.
+    QPainter painter(ui.headerLabel);
+    QStyleOption option;
+    option.initFrom(ui.headerLabel);
+    ui.headerLabel->style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, ui.headerLabel);
+    const QPixmap banner = ui.headerLabel->pixmap();
+    const QRect room = ui.headerLabel->contentsRect();
+    painter.drawPixmap(
+            QPointF(room.left(),
+                    room.top() + (room.height() - banner.deviceIndependentSize().height()) / 2),
+            banner);
+    return true;
+}
+
 void CBrelvoPico::paintEvent(QPaintEvent *event)
 {
+    // A window moved to a screen of another scale draws its banner anew for it.
+    if (!qFuzzyCompare(ui.headerLabel->pixmap().devicePixelRatio(), devicePixelRatioF()))
+        showHeader();
     QDialog::paintEvent(event);
     // adb is asked where the headset stands once the window is on the screen, so the window
     // never waits for adb; the answer is told as soon as it comes.

@@ -86,6 +86,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
     void on_installPushButton_clicked();
@@ -103,6 +104,7 @@ private:
     // The window's life (app/cbrelvopico.cpp). One action at a time, from the click's checks
     // (the files, the headset) to its end.
     void detectAtStartup();
+    void showHeader();
     void runAction(Action action);
     void beginAction();
     void endAction();

@@ -24,6 +24,7 @@ private slots:
 
     void matchesTheReference();
     void shownWindow();
+    void headerIsSharp();
     void windowsIcon();
 
 private:
@@ -221,6 +222,29 @@ void TestWindow::shownWindow()
     QCOMPARE(close.right(), child("frame")->width() - 10 - 1);
     for (const char *name : {"youtubePushButton", "pdfPushButton", "installationLabel"})
         QVERIFY2(!child(name)->isVisible(), name);
+}
+
+void TestWindow::headerIsSharp()
+{
+    // The header shows the picture of the screen's scale pixel for pixel (CTest runs this at
+    // QT_SCALE_FACTOR=2 too): the 2x picture on a screen of twice the pixels. The layout may
+    // give it less than its height, cutting rows off the top and bottom alike.
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    const qreal scale = window->devicePixelRatioF();
+    if (scale != qRound(scale))
+        QSKIP("pixel for pixel only at a whole scale; between them the picture is resampled");
+    const QImage shown =
+            child("headerLabel")->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    const QImage picture = QImage(scale > 1 ? ":/CBrelvoPico/Resources/Header@2x.png"
+                                            : ":/CBrelvoPico/Resources/Header.png")
+                                   .convertToFormat(QImage::Format_ARGB32);
+    QCOMPARE(shown.width(), picture.width());
+    QVERIFY2(shown.height() > picture.height() * 3 / 4,
+             qPrintable(QString::number(shown.height())));
+    QCOMPARE(shown,
+             picture.copy(0, (picture.height() - shown.height()) / 2, shown.width(),
+                          shown.height()));
 }
 
 void TestWindow::windowsIcon()

@@ -1,5 +1,6 @@
 // Draws the program's pictures: the header banner, the app icon (also as a Windows .ico of five
-// sizes) and the two help-link symbols. Run it after changing the artwork and commit the results:
+// sizes) and the two help-link symbols, each also twice as large ("@2x") for screens scaled to
+// 125 % and more. Run it after changing the artwork and commit the results:
 //     imagegen <resources folder>
 #include <QBuffer>
 #include <QDir>
@@ -22,9 +23,11 @@ const QColor Deep(0x1b, 0x1b, 0x1b);
 const QColor Yellow(0xe2, 0xb6, 0x39);
 const QColor Light(0xcc, 0xcc, 0xcc);
 
-QImage blank(int width, int height)
+// A picture of this size in the window's pixels, drawn at a scale.
+QImage blank(int width, int height, qreal scale = 1)
 {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    QImage image(qRound(width * scale), qRound(height * scale),
+                 QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     return image;
 }
@@ -75,15 +78,16 @@ QImage appIcon(int size)
 
 // The window's layout may give the header less than its full height, cutting rows off the top
 // and bottom alike, so everything that matters stays within the middle 110 rows.
-QImage header()
+QImage header(qreal scale)
 {
-    QImage image = blank(492, 148);
+    QImage image = blank(492, 148, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(scale, scale);
     QLinearGradient fill(0, 0, 0, 148);
     fill.setColorAt(0, Panel.lighter(115));
     fill.setColorAt(1, Deep);
-    p.fillRect(image.rect(), fill);
+    p.fillRect(QRectF(0, 0, 492, 148), fill);
 
     // Soft rings behind the headset suggest depth without any brand's shapes.
     p.setBrush(Qt::NoBrush);
@@ -112,11 +116,12 @@ QImage header()
     return image;
 }
 
-QImage playSymbol()
+QImage playSymbol(qreal scale)
 {
-    QImage image = blank(43, 36);
+    QImage image = blank(43, 36, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(scale, scale);
     p.setPen(QPen(Yellow, 2));
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(QRectF(4, 4, 35, 28), 6, 6);
@@ -129,11 +134,12 @@ QImage playSymbol()
     return image;
 }
 
-QImage documentSymbol()
+QImage documentSymbol(qreal scale)
 {
-    QImage image = blank(43, 36);
+    QImage image = blank(43, 36, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(scale, scale);
     QPainterPath page;
     page.moveTo(11, 2);
     page.lineTo(26, 2);
@@ -208,10 +214,13 @@ int main(int argc, char **argv)
         return 2;
     }
     const QDir dir(QString::fromLocal8Bit(argv[1]));
-    const bool ok = write(dir, QStringLiteral("brelvo.png"), png(appIcon(130)))
-            && write(dir, QStringLiteral("header.png"), png(header()))
-            && write(dir, QStringLiteral("youtube.png"), png(playSymbol()))
-            && write(dir, QStringLiteral("pdf.png"), png(documentSymbol()))
-            && write(dir, QStringLiteral("brelvopico.ico"), icoFile({16, 24, 32, 48, 256}));
+    bool ok = write(dir, QStringLiteral("brelvopico.ico"), icoFile({16, 24, 32, 48, 256}));
+    for (const int scale : {1, 2}) {
+        const QString at = scale == 1 ? QString() : QStringLiteral("@%1x").arg(scale);
+        ok = ok && write(dir, QStringLiteral("brelvo%1.png").arg(at), png(appIcon(130 * scale)))
+                && write(dir, QStringLiteral("header%1.png").arg(at), png(header(scale)))
+                && write(dir, QStringLiteral("youtube%1.png").arg(at), png(playSymbol(scale)))
+                && write(dir, QStringLiteral("pdf%1.png").arg(at), png(documentSymbol(scale)));
+    }
     return ok ? 0 : 1;
 }
