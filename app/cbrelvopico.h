@@ -141,8 +141,8 @@ private:
 
     // A listing from a server that has just started is asked again while its devices are still
     // being connected, this often and this far apart.
-    static constexpr int SettleAttempts = 5;
-    static constexpr int SettleMs = 1000;
+    static constexpr int SettleAttempts = 16;
+    static constexpr int SettleMs = 250;
     // Asks the devices that their listing leaves in doubt, once while the answers are kept.
     void askDevices(const QList<ListedDevice> &devices);
     bool hasDevicesToAsk(const QList<ListedDevice> &devices) const;

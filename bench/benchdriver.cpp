@@ -4,12 +4,17 @@
 //   benchdriver dialog <width> <height>  the same with a bare dialog of that size
 //   benchdriver gaps install|uninstall   the longest pause of the event loop during the action
 //   benchdriver log <lines>              the time to append that many log lines
+//   benchdriver status                   the time from the window's first paint to its status
+//                                        line, the first thing a user waits for
 #include "app/cbrelvopico.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -86,6 +91,32 @@ int main(int argc, char **argv)
     CBrelvoPico window;
     if (mode == QLatin1String("window"))
         return showAndQuit(window);
+    if (mode == QLatin1String("status")) {
+        QElapsedTimer sincePaint;
+        struct FirstPaint : QObject
+        {
+            QElapsedTimer *clock;
+            bool eventFilter(QObject *watched, QEvent *event) override
+            {
+                if (event->type() == QEvent::Paint && !clock->isValid())
+                    clock->start();
+                return QObject::eventFilter(watched, event);
+            }
+        } firstPaint;
+        firstPaint.clock = &sincePaint;
+        window.installEventFilter(&firstPaint);
+        auto *log = window.findChild<QTextEdit *>(QStringLiteral("logTextEdit"));
+        QObject::connect(log->document(), &QTextDocument::contentsChanged, [&] {
+            if (log->document()->blockCount() < 2 || !sincePaint.isValid())
+                return;
+            std::printf("status_ms %.1f\nstatus %s\n", sincePaint.nsecsElapsed() / 1e6,
+                        qPrintable(log->document()->lastBlock().text()));
+            std::fflush(stdout);
+            QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+        });
+        window.show();
+        return QApplication::exec();
+    }
 
     window.show();
     waitUntilReady(window);

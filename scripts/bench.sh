@@ -4,7 +4,9 @@
 #   - peak resident memory;
 #   - the longest pause of the event loop during Install and Uninstall, on the simulated
 #     headset at 0 and 300 ms per headset command;
-#   - the time to append 10,000 lines to the activity log.
+#   - the time to append 10,000 lines to the activity log;
+#   - the time from the first paint to the status line, with the real adb against an emulated
+#     Pico 4, with adb's server running and with none, beside one `adb devices -l` alone.
 # It prints figures; it does not fail on them.
 #   scripts/bench.sh [runs]      each start measured that many times (15 unless given)
 set -euo pipefail
@@ -104,3 +106,54 @@ done | sort -n | awk '{t[NR] = $1; l[NR] = $2} END {
     printf "  %-34s median %5d ms   fastest %5d ms  (the last 100 lines of the fastest: %d ms)\n",
         "10,000 lines appended", t[3], t[1], l[1] }'
 pkill -f "$stage/tools/adb" 2>/dev/null || true
+
+echo "== first paint to the status line (target: one adb round trip + 20 ms with a server running)"
+# The real adb, against an emulated Pico 4 on the emulator port, which a server that starts finds
+# by itself as a USB headset is found.
+real=build-bench/stage-real
+rm -rf "$real"
+cp -r "$stage" "$real"
+cp "$(readlink -f "$(command -v adb)")" "$real/tools/adb"
+python3 - "$runs" "$real" <<'PY'
+import json, os, socket, statistics, subprocess, sys, time
+runs, folder = int(sys.argv[1]), sys.argv[2]
+adb = os.path.join(folder, "tools", "adb")
+probe = socket.socket()
+probe.bind(("127.0.0.1", 0))
+env = dict(os.environ, ANDROID_ADB_SERVER_PORT=str(probe.getsockname()[1]))
+probe.close()
+device = subprocess.Popen([sys.executable, "tests/support/emulated_adbd.py", json.dumps(
+    {"port": 5555, "properties": {"ro.product.model": "Pico 4"}})],
+    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+device.stdout.readline()
+def run(*args):
+    return subprocess.run([adb, *args], env=env, capture_output=True, text=True).stdout
+run("start-server")
+for _ in range(100):
+    if "emulator-5554\tdevice" in run("devices"):
+        break
+    time.sleep(0.1)
+def timed(args, **kw):
+    start = time.perf_counter()
+    out = subprocess.run(args, env=env, capture_output=True, text=True, **kw).stdout
+    return (time.perf_counter() - start) * 1000, out
+trips = [timed([adb, "devices", "-l"])[0] for _ in range(runs)]
+def status(kill):
+    times, lines = [], set()
+    for _ in range(runs):
+        if kill:
+            run("kill-server")
+        out = timed(["./benchdriver", "status"], cwd=folder)[1]
+        values = dict(line.split(" ", 1) for line in out.splitlines() if " " in line)
+        times.append(float(values["status_ms"]))
+        lines.add(values["status"])
+    return times, lines
+running, running_lines = status(False)
+none, none_lines = status(True)
+print("  %-34s median %6.1f ms   fastest %6.1f ms" % ("one `adb devices -l`", statistics.median(trips), min(trips)))
+for label, times, lines in [("server running", running, running_lines), ("no server (it starts)", none, none_lines)]:
+    print("  %-34s median %6.1f ms   fastest %6.1f ms   (%s)" % (label, statistics.median(times), min(times), " / ".join(sorted(lines))))
+run("kill-server")
+device.kill()
+PY
+pkill -f "$real/tools/adb" 2>/dev/null || true
