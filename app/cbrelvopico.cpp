@@ -56,7 +56,9 @@ CBrelvoPico::CBrelvoPico(QWidget *parent, Qt::WindowFlags flags) : QDialog(paren
     ui.youtubePushButton->hide();
     ui.pdfPushButton->hide();
     ui.installationLabel->hide();
-    showHeader();
+    // At 100 % the form's own banner is the one; on a scaled screen it is drawn for the scale.
+    if (!qFuzzyCompare(devicePixelRatioF(), 1.0))
+        showHeader();
     ui.headerLabel->installEventFilter(this);
 
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
