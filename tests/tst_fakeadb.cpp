@@ -33,9 +33,11 @@ QJsonObject table()
     return QJsonDocument::fromJson(file.readAll()).object();
 }
 
-// An emulated device as the fake simulates it.
-QJsonObject simulated(QJsonObject emulated)
+// An emulated device as the fake simulates it, with what differs on it.
+QJsonObject simulated(QJsonObject emulated, const QJsonObject &with = {})
 {
+    for (auto it = with.begin(); it != with.end(); ++it)
+        emulated.insert(it.key(), it.value());
     const QJsonValue authorized = emulated.value("authorized");
     QJsonObject device{{"serial", QString("127.0.0.1:%1").arg(emulated.value("port").toInt())},
                        {"state",
@@ -118,13 +120,9 @@ void TestFakeAdb::heldToTheCaptures()
     for (const QJsonValue &name : made.value("devices").toArray())
         devices << simulated(emulated.value(name.toString()).toObject());
     QStringList args = real.command.split(' ').mid(1);
-    if (made.contains("on")) {
-        QJsonObject device = emulated.value(made.value("on").toString()).toObject();
-        const QJsonObject with = made.value("with").toObject();
-        for (auto it = with.begin(); it != with.end(); ++it)
-            device.insert(it.key(), it.value());
-        devices << simulated(device);
-    }
+    if (made.contains("on"))
+        devices << simulated(emulated.value(made.value("on").toString()).toObject(),
+                             made.value("with").toObject());
     const QJsonObject follow = made.value("follow").toObject();
     for (const QJsonValue &name : follow.value("staying").toArray())
         devices << simulated(emulated.value(name.toString()).toObject());

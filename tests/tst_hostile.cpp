@@ -227,8 +227,6 @@ void TestHostile::unplugged_data()
     QTest::newRow("install, after the library listing")
             << "install" << 6
             << QStringList{installing, version, model, openXrLine} + disconnected("installing");
-    QTest::newRow("install, never")
-            << "install" << 99 << QStringList{installing, version, model, openXrLine, installed};
 
     QTest::newRow("uninstall, before the click") << "uninstall" << 0 << notFound;
     QTest::newRow("uninstall, after the first detection")
@@ -243,8 +241,6 @@ void TestHostile::unplugged_data()
             << "uninstall" << 5
             << QStringList{uninstalling, dataLeft(dataPaths(storage)), reconnectAdvice,
                            uninstalled};
-    QTest::newRow("uninstall, never")
-            << "uninstall" << 99 << QStringList{uninstalling, uninstalled};
 }
 
 void TestHostile::unplugged()

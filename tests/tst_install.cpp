@@ -31,8 +31,6 @@ private slots:
     void unansweredQuestions_data();
     void unansweredQuestions();
     void adbCannotStart();
-    void headsetGoneAtTheSecondDetection();
-    void headsetLostDuringTheInstall();
     void waitingLineCountsTheSeconds();
 };
 
@@ -92,6 +90,18 @@ void TestInstall::earlyStops_data()
     QTest::newRow("adb prints nothing")
             << true << all << Bench::rules({Bench::catchAll(Bench::reply(""))}) << notFound
             << Calls{devices};
+    const QString lookFailed = "E Error: adb could not look for the headset. -> Please close "
+                               "other programs that use adb, or restart the computer, and try "
+                               "again.";
+    QTest::newRow("adb ends with an exit code and says nothing")
+            << true << all << Bench::rules({Bench::rule(devices, Bench::reply("", "", 1))})
+            << QStringList{lookFailed, "E adb ended with exit code 1."} << Calls{devices};
+    QTest::newRow("adb does not answer")
+            << true << all << Bench::rules({Bench::rule(devices, QJsonObject{{"hang", true}})})
+            << QStringList{"E Error: adb did not answer within 1 seconds. -> Please close other "
+                           "programs that use adb, or restart the computer, and try again.",
+                           noAnswerAdvice}
+            << Calls{devices};
 }
 
 void TestInstall::earlyStops()
@@ -103,8 +113,10 @@ void TestInstall::earlyStops()
     QFETCH(Calls, calls);
 
     Bench bench(scenario, apks, adb);
+    bench.window()->setAdbTimeout(1000);
     QCOMPARE(bench.click("installPushButton"), lines);
     QCOMPARE(bench.journal(), calls);
+    QCOMPARE(bench.runningAdb(), QList<QStringList>());
 }
 
 void TestInstall::builds_data()
@@ -350,28 +362,6 @@ void TestInstall::adbCannotStart()
                                     "blocking it.",
                           adbBlockedAdvice}));
     QCOMPARE(bench.journal(), (Calls{devices, devices}));
-}
-
-void TestInstall::headsetGoneAtTheSecondDetection()
-{
-    Bench bench(Bench::rules(
-            {Bench::rule(devices,
-                         QJsonArray{Bench::reply(listingHeader + readyLine("P4", "Pico_4")),
-                                    Bench::replay("devices-none")})}));
-    QCOMPARE(bench.click("installPushButton"), (QStringList{installing} + notFound));
-    QCOMPARE(bench.journal(), (Calls{devices, devices}));
-}
-
-void TestInstall::headsetLostDuringTheInstall()
-{
-    Bench bench;
-    bench.setScenario(Bench::simulated(
-            {Bench::pico("N2", "Pico Neo 2")},
-            {Bench::rule(installNeo2(bench),
-                         QJsonObject{{"stderr", "- waiting for device -\n"}, {"hang", true}})}));
-    QCOMPARE(bench.click("installPushButton"),
-             (QStringList{installing} + disconnected("installing")));
-    QCOMPARE(bench.runningAdb(), QList<QStringList>());
 }
 
 void TestInstall::waitingLineCountsTheSeconds()

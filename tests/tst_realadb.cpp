@@ -230,10 +230,6 @@ void TestRealAdb::install_data()
             << QStringList{installing, "I PICO OS version: 5.7.1", "I Device model: Pico 4",
                            openXrLine, installed}
             << "1000 bytes";
-    QTest::newRow("Neo 2") << QJsonObject{{"product", "PicoNeo2"},
-                                          {"model", "Pico Neo 2"},
-                                          {"device", "PicoNeo2"}}
-                           << QStringList{installing, installed} << "3000 bytes";
     // Older firmware: no shell protocol and no cmd, so adb pushes the APK and runs pm.
     QTest::newRow("old firmware, Legacy build, pushed")
             << QJsonObject{{"product", "G2"},

@@ -14,10 +14,6 @@ private slots:
     void output();
     void argumentsReachAdbUnchanged_data();
     void argumentsReachAdbUnchanged();
-    void startOnly();
-    void secondRunReplacesTheOutputs();
-    void missingAdb();
-    void crash();
     void hungAdbIsStopped();
 };
 
@@ -80,44 +76,6 @@ void TestRunner::argumentsReachAdbUnchanged()
     bench.clearJournal();
     QCOMPARE(window->runAdbCommand(arguments).out, "ok");
     QCOMPARE(bench.journal(), QList<QStringList>{arguments});
-}
-
-void TestRunner::startOnly()
-{
-    Bench bench(Bench::rules({Bench::catchAll(Bench::reply("new", "new"))}));
-    CBrelvoPico *window = bench.window();
-    bench.clearJournal();
-    QVERIFY(window->startAdbCommand({"uninstall", "x"}));
-    QTRY_COMPARE(bench.journal(), (QList<QStringList>{{"uninstall", "x"}}));
-}
-
-void TestRunner::secondRunReplacesTheOutputs()
-{
-    Bench bench(Bench::rules({Bench::rule({"a"}, Bench::reply("first", "e1")),
-                              Bench::rule({"b"}, Bench::reply("", ""))}));
-    const AdbRun first = bench.window()->runAdbCommand({"a"});
-    QCOMPARE(first.out, "first");
-    QCOMPARE(first.err, "e1");
-    const AdbRun second = bench.window()->runAdbCommand({"b"});
-    QCOMPARE(second.out, "");
-    QCOMPARE(second.err, "");
-}
-
-void TestRunner::missingAdb()
-{
-    Bench bench({}, Bench::AllApks, false);
-    const AdbRun run = bench.window()->runAdbCommand({"devices", "-l"});
-    QCOMPARE(run.outcome, AdbRun::CouldNotStart);
-    QCOMPARE(run.out, "");
-    QVERIFY(!bench.window()->startAdbCommand({"uninstall", "x"}));
-}
-
-void TestRunner::crash()
-{
-    Bench bench(Bench::rules({Bench::catchAll({{"stdout", "partial"}, {"crash", true}})}));
-    const AdbRun run = bench.window()->runAdbCommand({"devices", "-l"});
-    QCOMPARE(run.outcome, AdbRun::Crashed);
-    QCOMPARE(run.out, "partial");
 }
 
 void TestRunner::hungAdbIsStopped()

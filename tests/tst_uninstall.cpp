@@ -25,7 +25,6 @@ private slots:
     void adbAnswers_data();
     void adbAnswers();
     void headsetGoneAtTheSecondDetection();
-    void installThenUninstallTwice();
     void buttonsAreDisabledWhileAdbWorks();
 };
 
@@ -264,18 +263,6 @@ void TestUninstall::headsetGoneAtTheSecondDetection()
              (QStringList{uninstalling} + notAnswering("offline")));
     QCOMPARE(bench.journal(),
              (Calls{devices, {"-s", "PA1", "shell", "pm", "list", "packages", package}, devices}));
-}
-
-void TestUninstall::installThenUninstallTwice()
-{
-    QJsonObject device = Bench::pico("PA1");
-    device.insert("installMs", 300);
-    Bench bench(Bench::simulated({device}));
-    QCOMPARE(bench.click("installPushButton"),
-             (QStringList{installing, "I PICO OS version: 5.7.1", "I Device model: Pico 4",
-                          openXrLine, installed}));
-    QCOMPARE(bench.click("uninstallPushButton"), (QStringList{uninstalling, uninstalled}));
-    QCOMPARE(bench.click("uninstallPushButton"), (QStringList{uninstalling, alreadyUninstalled}));
 }
 
 void TestUninstall::buttonsAreDisabledWhileAdbWorks()
