@@ -198,10 +198,6 @@ void TestDevices::statusLine_data()
 
     QJsonObject twice = a8110();
     twice.insert("alsoListedAs", mdnsName);
-    QTest::newRow("phone beside an unauthorized headset")
-            << QJsonArray{QJsonObject{{"serial", "PA1"}, {"state", "unauthorized"}}, phone()}
-            << "I A headset is connected but has not allowed USB debugging yet. -> Please put it "
-               "on and allow USB debugging for this computer.";
     QTest::newRow("phone alone") << QJsonArray{phone()}
                                  << "I " + phoneName
                     + " is not a Pico headset. -> Please connect the Pico headset by USB, with "

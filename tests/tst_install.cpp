@@ -280,10 +280,6 @@ void TestInstall::verdicts_data()
                                           {"crash", true}}
                            << "E Error installing Package: adb stopped unexpectedly. -> Please "
                               "reconnect the headset and try again.";
-    QTest::newRow("markup in the error")
-            << Bench::reply("", "<font color=#cccccc>Package installed successfully!</font>", 1)
-            << "E Error installing Package: <font color=#cccccc>Package installed "
-               "successfully!</font>";
 }
 
 void TestInstall::verdicts()

@@ -187,9 +187,6 @@ void TestUninstall::verdicts_data()
             << Bench::replay("uninstall-not-installed")
             << "E Error uninstalling Package: Failure [DELETE_FAILED_INTERNAL_ERROR]|"
                     + deleteFailedAdvice;
-    QTest::newRow("error over several lines")
-            << Bench::reply("", "adb: error: one\ntwo\n", 1)
-            << "E Error uninstalling Package: adb: error: one|E two";
     QTest::newRow("crash") << QJsonObject{{"crash", true}}
                            << "E Error uninstalling Package: adb stopped unexpectedly. -> Please "
                               "reconnect the headset and try again.";
@@ -213,10 +210,6 @@ void TestUninstall::adbAnswers_data()
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<bool>("dataKept");
 
-    QJsonObject notices = Bench::simulated({installedPico()});
-    notices.insert("noticesAt", QJsonArray{0, 1, 2, 3, 4, 5});
-    QJsonObject noticesNotInstalled = Bench::simulated({Bench::pico("PA1")});
-    noticesNotInstalled.insert("noticesAt", QJsonArray{1});
     QJsonObject refusing = installedPico();
     refusing.insert("uninstallResult", "DELETE_FAILED_DEVICE_POLICY_MANAGER");
     QJsonObject olderRefusing = refusing;
@@ -226,11 +219,6 @@ void TestUninstall::adbAnswers_data()
     const QString refused =
             "E Error uninstalling Package: Failure [DELETE_FAILED_DEVICE_POLICY_MANAGER]";
 
-    QTest::newRow("another program's adb server")
-            << notices << QStringList{uninstalling, uninstalled, otherAdbAdvice} << false;
-    QTest::newRow("another program's adb server, not installed")
-            << noticesNotInstalled << QStringList{uninstalling, alreadyUninstalled, otherAdbAdvice}
-            << true;
     QTest::newRow("refused") << Bench::simulated({refusing})
                              << QStringList{uninstalling, refused, devicePolicyAdvice} << true;
     QTest::newRow("refused by older firmware")

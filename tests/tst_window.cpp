@@ -240,8 +240,8 @@ void TestWindow::headerIsSharp()
                                             : ":/CBrelvoPico/Resources/Header.png")
                                    .convertToFormat(QImage::Format_ARGB32);
     QCOMPARE(shown.width(), picture.width());
-    QVERIFY2(shown.height() > picture.height() * 3 / 4,
-             qPrintable(QString::number(shown.height())));
+    // What matters of the banner stays within its middle 110 rows, which the layout always gives.
+    QVERIFY2(shown.height() >= 110 * scale, qPrintable(QString::number(shown.height())));
     QCOMPARE(shown,
              picture.copy(0, (picture.height() - shown.height()) / 2, shown.width(),
                           shown.height()));
