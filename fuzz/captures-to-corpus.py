@@ -20,7 +20,8 @@ for client in sorted(os.listdir(captures)):
         found += [(name, os.path.join(captures, client, name), client + "-")
                   for name in sorted(os.listdir(os.path.join(captures, client)))]
 for name, path, prefix in found:
-    if not name.endswith(".json"):
+    # captures.json is the table that holds the fake adb to the captures, not a capture.
+    if not name.endswith(".json") or name == "captures.json":
         continue
     with open(path, encoding="utf-8") as file:
         capture = json.load(file)
