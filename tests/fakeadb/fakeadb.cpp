@@ -16,8 +16,9 @@
 //              "stderrBase64": bytes, "stderrRepeat": n, "exitCode": n, "delayMs": n, "hang": true,
 //              "crash": true, "breakAdb": true (this adb cannot be started again afterwards),
 //              "capture": path (the streams and exit code of a capture of the real adb),
-//              "stream": path (a capture of `adb track-devices`: its listings one by one,
-//              "pauseMs" apart, then the listing "then", and it waits to be stopped)}.
+//              "stream": path (a capture of `adb track-devices`: its listings one by one, each
+//              once the test has added a line to the state file's name with ".release" after it,
+//              then the listing "then"; then it waits to be stopped)}.
 #include "../support/processidentity.h"
 #include "simulatedheadset.h"
 
@@ -81,10 +82,20 @@ void writeStream(std::FILE *stream, const QJsonObject &response, const QString &
 #endif
 }
 
-// Replays a captured track-devices stream, a listing at a time. adb.exe's lines end in CR LF,
-// which the lengths do not count.
-[[noreturn]] void replayStream(const QJsonObject &response)
+// Replays a captured track-devices stream, a listing at a time as the test releases them.
+// adb.exe's lines end in CR LF, which the lengths do not count.
+[[noreturn]] void replayStream(const QJsonObject &response, const QString &statePath)
 {
+    int written = 0;
+    const auto write = [&](const QByteArray &listing) {
+        QFile released(statePath + QLatin1String(".release"));
+        while (!released.open(QIODevice::ReadOnly) || released.readAll().count('\n') <= written) {
+            released.close();
+            QThread::msleep(20);
+        }
+        writeOut(listing, {});
+        ++written;
+    };
     const QByteArray stream = readJson(response.value(QLatin1String("stream")).toString())
                                       .object()
                                       .value(QLatin1String("stdout"))
@@ -98,18 +109,17 @@ void writeStream(std::FILE *stream, const QJsonObject &response, const QString &
         qsizetype end = at + 4;
         for (qsizetype left = stream.mid(at, 4).toInt(nullptr, 16); left > 0; --left)
             end += crlf && stream.mid(end, 2) == "\r\n" ? 2 : 1;
-        writeOut(stream.mid(at, end - at), {});
+        write(stream.mid(at, end - at));
         at = end;
-        QThread::msleep(ulong(response.value(QLatin1String("pauseMs")).toInt()));
     }
-    writeOut(then, {});
+    write(then);
     hang();
 }
 
-int answerFromRule(QJsonObject response)
+int answerFromRule(QJsonObject response, const QString &statePath)
 {
     if (response.contains(QLatin1String("stream")))
-        replayStream(response);
+        replayStream(response, statePath);
     // A capture of the real adb: its streams and its exit code, as the real client gave them.
     const QString capture = response.value(QLatin1String("capture")).toString();
     if (!capture.isEmpty()) {
@@ -197,7 +207,8 @@ int main(int argc, char **argv)
             ? QJsonArray()
             : rules.at(rule).toObject().value(QLatin1String("responses")).toArray();
     if (!responses.isEmpty())
-        return answerFromRule(responses.at(qMin(call, int(responses.size()) - 1)).toObject());
+        return answerFromRule(responses.at(qMin(call, int(responses.size()) - 1)).toObject(),
+                              statePath);
     if (scenario.contains(QLatin1String("devices")))
         return simulate(scenarioPath, scenario, statePath, earlierCalls, args);
     writeOut({},

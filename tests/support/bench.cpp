@@ -232,6 +232,13 @@ int Bench::trackedListings() const
     return file.open(QIODevice::ReadOnly) ? int(file.readAll().count('\n')) : 0;
 }
 
+void Bench::releaseListing() const
+{
+    QFile file(path(QStringLiteral("state.json.release")));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write("\n") != 1)
+        qFatal("cannot release a listing");
+}
+
 QString Bench::adbFileName()
 {
 #ifdef Q_OS_WIN

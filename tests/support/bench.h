@@ -50,6 +50,8 @@ public:
     QJsonObject deviceState(int index = 0) const;
     // How many listings the fake adb's `track-devices` have written.
     int trackedListings() const;
+    // Lets a replayed `track-devices` stream write its next listing.
+    void releaseListing() const;
 
     static QString adbFileName();
     static QString fakeAdbProgram();
