@@ -39,13 +39,16 @@ QJsonObject simulated(QJsonObject emulated, const QJsonObject &with = {})
     for (auto it = with.begin(); it != with.end(); ++it)
         emulated.insert(it.key(), it.value());
     const QJsonValue authorized = emulated.value("authorized");
+    // A device without the shell protocol lists no features; one that says nothing has them all.
+    // (Qt 6.8 reads a missing value compared with an array as an empty array.)
+    const QJsonValue features = emulated.value("features");
     QJsonObject device{{"serial", QString("127.0.0.1:%1").arg(emulated.value("port").toInt())},
                        {"state",
                         authorized == false              ? "unauthorized"
                                 : authorized == "silent" ? "offline"
                                                          : "device"},
                        {"env", QJsonObject{{"EXTERNAL_STORAGE", "/storage/emulated/0"}}},
-                       {"oldShell", emulated.value("features") == QJsonArray{}}};
+                       {"oldShell", features.isArray() && features.toArray().isEmpty()}};
     for (const char *key :
          {"product", "model", "device", "properties", "files", "packages", "installResult",
           "uninstallResult", "dropOn", "dropDuringInstall", "alsoListedAs"}) {
