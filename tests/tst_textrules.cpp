@@ -311,25 +311,19 @@ void TestTextRules::headsetNames_data()
     QTest::addColumn<QString>("model"); // as adb lists it
     QTest::addColumn<QString>("name");
 
-    QTest::newRow("A8110") << "A8110"
-                           << "Pico 4 (A8110, S1)";
-    QTest::newRow("A8A10") << "A8A10"
-                           << "Pico 4 Pro (A8A10, S1)";
-    QTest::newRow("A8E50") << "A8E50"
-                           << "Pico 4 Enterprise (A8E50, S1)";
-    QTest::newRow("A9210") << "A9210"
-                           << "Pico 4 Ultra (A9210, S1)";
-    QTest::newRow("A7Q10") << "A7Q10"
-                           << "Pico G3 (A7Q10, S1)";
-    QTest::newRow("Pico Neo 3") << "Pico_Neo_3"
-                                << "Pico Neo 3 (S1)";
-    QTest::newRow("Pico Neo3 Link") << "Pico_Neo3_Link"
-                                    << "Pico Neo 3 Link (Pico Neo3 Link, S1)";
-    // A model that the table does not know is shown as the device gives it.
-    QTest::newRow("other model") << "Pixel_7"
-                                 << "Pixel 7 (S1)";
-    QTest::newRow("no model") << ""
-                              << "S1";
+    const std::pair<const char *, const char *> rows[] = {
+            {"A8110", "Pico 4 (A8110, S1)"},
+            {"A8A10", "Pico 4 Pro (A8A10, S1)"},
+            {"A8E50", "Pico 4 Enterprise (A8E50, S1)"},
+            {"A9210", "Pico 4 Ultra (A9210, S1)"},
+            {"A7Q10", "Pico G3 (A7Q10, S1)"},
+            {"Pico_Neo_3", "Pico Neo 3 (S1)"},
+            {"Pico_Neo3_Link", "Pico Neo 3 Link (Pico Neo3 Link, S1)"},
+            // A model that the table does not know is shown as the device gives it.
+            {"Pixel_7", "Pixel 7 (S1)"},
+            {"", "S1"}};
+    for (const auto &[model, name] : rows)
+        QTest::newRow(*model ? model : "no model") << QString(model) << QString(name);
 }
 
 void TestTextRules::headsetNames()
